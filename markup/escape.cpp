@@ -18,8 +18,12 @@ constexpr std::array<Replacement, 5> kReplacements{{
     {u'"', u"&quot;"},
 }};
 
-bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-bool IsAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool IsAsciiLetter(char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+bool IsAsciiDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
 
 bool StartsKeptReference(char16_t c) {
     return IsAsciiLetter(c) || c == u'#' || c == u'_' || c == u':' || c >= 0x80;
