@@ -163,12 +163,12 @@ char32_t LookupEntity(std::u16string_view foldedName, bool capitalised) {
     const std::u16string_view bucket = kBuckets[EntityBucketIndex(foldedName)];
     char32_t first = 0;
     for (size_t at = 0; at < bucket.size();) {
-        const size_t length = static_cast<size_t>(bucket[at] - u'0');
-        const std::u16string_view name = bucket.substr(at + kRowHeader, length);
-        const char32_t codePoint = ReadCodePoint(bucket.substr(at + 1, kRowHeader - 1));
-        at += kRowHeader + length;
-        if (name != foldedName)
+        const std::u16string_view row =
+            bucket.substr(at, kRowHeader + static_cast<size_t>(bucket[at] - u'0'));
+        at += row.size();
+        if (row.substr(kRowHeader) != foldedName)
             continue;
+        const char32_t codePoint = ReadCodePoint(row.substr(1, kRowHeader - 1));
         if (capitalised || first != 0)
             return codePoint; // the first row is the capitalised entity's, the second the other's
         first = codePoint;

@@ -9,7 +9,7 @@ namespace {
 constexpr size_t kMaxReferenceName = 9;
 
 struct ReferenceName {
-    char16_t units[kMaxReferenceName];
+    char16_t units[kMaxReferenceName] = {};
     size_t length = 0;
     bool capitalised = false;
     std::u16string_view view() const { return {units, length}; }

@@ -97,4 +97,20 @@ TEST(UnescapeMarkup, ReadsOnlyTheGivenLength) {
     EXPECT_EQ(UnescapeMarkup(nullptr, -1), u"");
 }
 
+// The result is reserved once at the input's length and never grows: its capacity is exactly
+// that of one reservation.
+TEST(UnescapeMarkup, ReservesOnceAtTheInputLength) {
+    std::u16string text;
+    for (int i = 0; i < 200; ++i)
+        text += u"x&lt;&#x1F600;&nosuch;\u00e9&";
+    for (size_t length : {size_t{0}, size_t{40}, size_t{333}, text.size()}) {
+        SCOPED_TRACE(length);
+        std::u16string oneReservation;
+        oneReservation.reserve(length);
+        const std::u16string result = UnescapeMarkup(text.data(), static_cast<int>(length));
+        EXPECT_LT(result.size(), length + 1);
+        EXPECT_EQ(result.capacity(), oneReservation.capacity());
+    }
+}
+
 } // namespace
