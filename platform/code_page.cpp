@@ -24,7 +24,7 @@ struct CodePageCharsetEntry {
 // the Macintosh pages other than Roman, Cyrillic, Ukrainian, Central European and Icelandic,
 // 20000-20005, 20105, 29001, 52936, the ISCII pages and the UTF-16/UTF-32 pages 1200, 1201,
 // 12000 and 12001) are refused.
-constexpr std::array<CodePageCharsetEntry, 81> kCharsets{{
+constexpr CodePageCharsetEntry kCharsets[] = {
     {154, "PT154"},
     {437, "CP437"},
     {708, "ASMO-708"},
@@ -99,7 +99,7 @@ constexpr std::array<CodePageCharsetEntry, 81> kCharsets{{
     {54936, "GB18030"},
     {65000, "UTF-7"},
     {65001, "UTF-8"},
-}};
+};
 
 constexpr const char* kUtf8 = "UTF-8";
 constexpr const char* kUtf16Host =
@@ -273,9 +273,9 @@ int ToCount(size_t n) {
 const char* CodePageCharset(int codePage) {
     if (codePage == CP_ACP)
         return LocaleCharset().c_str();
-    const auto* entry = std::find_if(kCharsets.begin(), kCharsets.end(),
+    const auto* entry = std::find_if(std::begin(kCharsets), std::end(kCharsets),
                                      [&](const auto& e) { return e.codePage == codePage; });
-    return entry != kCharsets.end() ? entry->charset : nullptr;
+    return entry != std::end(kCharsets) ? entry->charset : nullptr;
 }
 
 int MultiByteToUtf16(int codePage, const char* src, int length, char16_t* dest, int capacity) {
