@@ -1,0 +1,177 @@
+#include "markup/token_reader.h"
+
+#include "markup/mode_flags.h"
+
+namespace {
+
+bool IsNameTokenDelimiter(char16_t c) {
+    switch (c) {
+    case u'<':
+    case u'>':
+    case u'=':
+    case u'\\':
+    case u'/':
+    case u'?':
+    case u'!':
+    case u'"':
+    case u'\'':
+    case u';':
+        return true;
+    default:
+        return IsXmlWhiteSpace(c);
+    }
+}
+
+bool IsAttributeNameEnd(char16_t c) {
+    return c == u'=' || c == u'>' || c == u'/' || c == u'?' || IsXmlWhiteSpace(c);
+}
+
+bool IsValueEnd(char16_t c) {
+    return c == u'>' || IsXmlWhiteSpace(c);
+}
+
+char16_t FoldAscii(char16_t c) {
+    return (c >= u'a' && c <= u'z') ? char16_t(c - 0x20) : c;
+}
+
+} // namespace
+
+bool IsXmlWhiteSpace(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
+
+bool IsPathDelimiter(char16_t c) {
+    return c == u' ' || c == u'=' || c == u'/' || c == u'[' || c == u']';
+}
+
+int CompareIgnoreCase(const char16_t* a, const char16_t* b, int32_t count) {
+    bool exact = false;
+    for (int32_t i = 0; i < count; ++i) {
+        if (a[i] == b[i]) {
+            exact = exact || a[i] > 0x7F;
+            continue;
+        }
+        if (exact)
+            return int(a[i]) - int(b[i]);
+        const int folded = int(FoldAscii(a[i])) - int(FoldAscii(b[i]));
+        if (folded != 0)
+            return folded;
+    }
+    return 0;
+}
+
+bool XmlTokenReader::SkipSpace() {
+    while (IsXmlWhiteSpace(text[pos]))
+        ++pos;
+    tokenStart = pos;
+    tokenEnd = pos - 1;
+    return text[pos] != 0;
+}
+
+bool XmlTokenReader::NextName() {
+    if (!SkipSpace())
+        return false;
+    while (text[pos] != 0 && !IsNameTokenDelimiter(text[pos]))
+        ++pos;
+    if (pos == tokenStart)
+        ++pos;
+    tokenEnd = pos - 1;
+    return true;
+}
+
+bool XmlTokenReader::NameEquals(std::u16string_view name) const {
+    const int32_t n = TokenLength();
+    if (name.size() < static_cast<size_t>(n))
+        return false;
+    const char16_t* token = text + tokenStart;
+    const bool equal = (flags & ModeIgnoreCase)
+                           ? CompareIgnoreCase(token, name.data(), n) == 0
+                           : std::u16string_view(token, static_cast<size_t>(n)) ==
+                                 name.substr(0, static_cast<size_t>(n));
+    if (!equal)
+        return false;
+    return name.size() == static_cast<size_t>(n) || name[static_cast<size_t>(n)] == 0 ||
+           IsPathDelimiter(name[static_cast<size_t>(n)]);
+}
+
+bool XmlTokenReader::LocateAttribute(std::optional<std::u16string_view> name) {
+    bool tagNameSeen = false;
+    bool found = false;
+    bool afterEquals = false;
+    int32_t foundNameEnd = 0;
+
+    for (;;) {
+        const int32_t spaceStart = pos;
+        if (!SkipSpace())
+            break;
+        const char16_t c = text[pos];
+        const bool isValue = afterEquals;
+        afterEquals = false;
+
+        if (c == u'"' || c == u'\'') {
+            flags |= TokenQuoted;
+            tokenStart = ++pos;
+            while (text[pos] != 0 && text[pos] != c)
+                ++pos;
+            tokenEnd = pos - 1;
+            if (text[pos] == c)
+                ++pos;
+            if (found)
+                return true;
+            continue;
+        }
+        flags &= ~TokenQuoted;
+
+        if (isValue) {
+            // A value may not swallow the tag's own end: "x=>" and "x=/>" have an empty value.
+            if (c == u'>' || (c == u'/' && text[pos + 1] == u'>')) {
+                pos = spaceStart;
+                afterEquals = true;
+                break;
+            }
+            while (text[pos] != 0 && !IsValueEnd(text[pos]) &&
+                   !(text[pos] == u'/' && text[pos + 1] == u'>'))
+                ++pos;
+            tokenEnd = pos - 1;
+            if (found)
+                return true;
+            continue;
+        }
+
+        while (text[pos] != 0 && !IsAttributeNameEnd(text[pos]))
+            ++pos;
+        if (pos == tokenStart)
+            ++pos;
+        tokenEnd = pos - 1;
+
+        if (c == u'=') {
+            afterEquals = true;
+        } else if (c == u'>' || c == u'/' || c == u'?') {
+            pos = spaceStart;
+            break;
+        } else if (found) {
+            break; // the found attribute has no value
+        } else if (!tagNameSeen) {
+            tagNameSeen = true;
+        } else if (!name || NameEquals(*name)) {
+            if (!name)
+                return true;
+            found = true;
+            foundNameEnd = tokenEnd;
+            attrStart = spaceStart;
+            attrSpace = tokenStart - spaceStart;
+        }
+    }
+
+    if (!found)
+        return false;
+    if (afterEquals) {
+        tokenStart = pos;
+        tokenEnd = pos - 1;
+        return true;
+    }
+    tokenStart = attrStart + attrSpace;
+    tokenEnd = foundNameEnd;
+    pos = foundNameEnd + 1;
+    return true;
+}

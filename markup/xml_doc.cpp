@@ -1,0 +1,34 @@
+#include "markup/xml_doc.h"
+
+CXmlDoc::CXmlDoc() {
+    SetText(std::nullopt);
+}
+
+CXmlDoc::CXmlDoc(std::optional<std::u16string> initialText) {
+    SetText(std::move(initialText));
+}
+
+bool CXmlDoc::SetText(std::optional<std::u16string> newText) {
+    if (modeFlags & (ModeReadFile | ModeWriteFile))
+        return false;
+    if (newText) {
+        text = std::move(*newText);
+        const size_t end = text.find(u'\0');
+        if (end != std::u16string::npos)
+            text.resize(end);
+    } else {
+        text.clear();
+        elements.Release();
+    }
+    report.clear();
+    return Parse();
+}
+
+void CXmlDoc::ClearPositions() {
+    parentPos = 0;
+    currentPos = 0;
+    childPos = 0;
+    nodeOffset = 0;
+    nodeLength = 0;
+    nodeKind = 0;
+}

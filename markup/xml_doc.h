@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "markup/element_table.h"
+#include "markup/insert.h"
+#include "markup/mode_flags.h"
+#include "markup/token_reader.h"
+
+class CTextFile;
+
+// One markup document: its text, its result report and the index of its elements.
+// The index holds only offsets, lengths, flags and links; everything else is read from
+// the text.
+class CXmlDoc {
+  public:
+    std::u16string text;
+    std::u16string report;
+    int32_t parentPos = 0;  // parent of the current element
+    int32_t currentPos = 0; // current element, 0 = none
+    int32_t childPos = 0;   // current child of the current element, 0 = none
+    int32_t usedCount = 0;  // records handed out, the document record included
+    int32_t freeListHead = 0;
+    int32_t nodeKind = 0; // NodeElement while currentPos is an element, 0 without one
+    int32_t nodeOffset = 0;
+    int32_t nodeLength = 0;
+    uint32_t modeFlags = 0;
+    CTextFile* attachedFile = nullptr; // file-attached modes only; never set
+    XmlElementTable elements;
+
+    CXmlDoc();
+    explicit CXmlDoc(std::optional<std::u16string> initialText);
+    CXmlDoc(const CXmlDoc&) = delete;
+    CXmlDoc& operator=(const CXmlDoc&) = delete;
+
+    // Replaces the text (up to its first zero unit) and rebuilds the index; an absent
+    // text also releases the index storage. Refused in the file-attached modes.
+    bool SetText(std::optional<std::u16string> newText);
+
+    // Parsing: rebuilds the index from text; true when the document has one root element
+    // and is well formed.
+    bool Parse();
+    int32_t ParseElements(XmlTokenReader& reader);
+    bool HasSoundStructure() const;
+
+    // Whole-file load and save; defined by the text-file layer (textfile/).
+    bool LoadFile(std::u16string path);
+    bool SaveFile(std::u16string path);
+
+    // Editing in place: the text is changed through ReplaceTextRange, then the index is
+    // brought back into line.
+    bool InsertElement(std::u16string_view name, std::u16string_view data, uint32_t flags);
+    bool PutAttribute(int32_t element, std::u16string_view name, std::u16string_view value);
+    bool PutAttribute(std::u16string_view name, int32_t value);
+    int32_t InsertMarkup(int32_t parent, int32_t& after, MarkupPlacement& placement);
+    void LinkElement(int32_t parent, int32_t after, int32_t element);
+    void ShiftFollowing(int32_t element, int32_t shift, bool skipChildren);
+
+  private:
+    void ClearPositions();
+};
