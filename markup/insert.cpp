@@ -40,6 +40,11 @@ std::u16string MakeCDataSection(std::u16string_view data) {
     return section;
 }
 
+bool CXmlDoc::EndTagFits(int32_t element) const {
+    const auto nameLength = static_cast<int32_t>(TagNameAt(text, elements[element].start).size());
+    return nameLength + 3 <= kMaxEndTagLength;
+}
+
 bool CXmlDoc::InsertElement(std::u16string_view name, std::u16string_view data, uint32_t flags) {
     if (modeFlags & ModeReadFile)
         return false;

@@ -58,7 +58,13 @@ class CXmlDoc {
     int32_t InsertMarkup(int32_t parent, int32_t& after, MarkupPlacement& placement);
     void LinkElement(int32_t parent, int32_t after, int32_t element);
     void ShiftFollowing(int32_t element, int32_t shift, bool skipChildren);
+    // Replaces the whole content of an element without child elements by the escaped
+    // text; a one-tag element gets an end tag. Refused for position 0, positions never
+    // handed out or freed, and elements with children.
+    bool ReplaceElementData(int32_t element, std::u16string_view text);
 
   private:
     void ClearPositions();
+    // The end tag that wrapping a one-tag element gives it fits its length field.
+    bool EndTagFits(int32_t element) const;
 };
