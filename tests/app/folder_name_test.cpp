@@ -32,7 +32,10 @@ const std::vector<NameCase> kNameCases = {
     {u"../1.0", false},
     {u"1.0\\2", false},
     {u"..\\x", false},
-    {std::u16string(u"1.0\0" u"x", 5), false},
+    {std::u16string(u"1.0\0"
+                    u"x",
+                    5),
+     false},
     {u"1.0\n", false},
     {u"\t1.0", false},
     {u"1\r0", false},

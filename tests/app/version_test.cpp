@@ -47,7 +47,10 @@ const std::vector<ParseCase> kParseCases = {
     {u"-2147483648.-2147483649.-99999999999999999999", kMin, kMin, kMin},
     {u"00000000000000000000000000000001", 1, 0, 0},
     // A zero unit is an ordinary non-digit.
-    {std::u16string(u"1\0" u"9.2", 5), 1, 2, 0},
+    {std::u16string(u"1\0"
+                    u"9.2",
+                    5),
+     1, 2, 0},
 };
 
 TEST(ParseVersion, PartsAndKeptText) {

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <string>
+
+// Starts the program at path with argv = { path }, this process's environment and current
+// directory, and does not wait for it. False when it could not be started.
+bool LaunchProgram(std::string path);

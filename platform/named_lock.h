@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+// A system-wide lock known by name, owned from its creation until Release or the end of the
+// process, however the process ends. It is a Unix domain socket bound to the name in the
+// abstract namespace; the kernel frees the name when the socket's last descriptor closes.
+// The descriptor is not inherited by started programs.
+class CNamedLock {
+  public:
+    CNamedLock() = default;
+    ~CNamedLock() { Release(); }
+    CNamedLock(const CNamedLock&) = delete;
+    CNamedLock& operator=(const CNamedLock&) = delete;
+
+    // Creates the lock already owned. False when it is not held afterwards: either another
+    // holder has the name (AlreadyExists) or the lock could not be made at all.
+    bool Create(std::string name);
+
+    // True when the last Create found the name held elsewhere.
+    bool AlreadyExists() const { return m_bAlreadyExists; }
+    bool IsHeld() const { return m_nSocket >= 0; }
+
+    // Gives the name up; harmless when nothing is held.
+    void Release();
+
+  private:
+    int m_nSocket = -1;
+    bool m_bAlreadyExists = false;
+};
