@@ -1,0 +1,96 @@
+#include "platform/file_system.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace {
+
+std::string CurrentFolder() {
+    std::vector<char> buffer(256);
+    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE)
+            return {};
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.data();
+}
+
+} // namespace
+
+std::string FullPathName(std::string path) {
+    if (path.empty())
+        return {};
+    if (path.front() != kPathSeparator) {
+        const std::string current = CurrentFolder();
+        if (current.empty())
+            return {};
+        path = current + kPathSeparator + path;
+    }
+    const bool trailingSeparator = path.back() == kPathSeparator;
+    std::vector<std::string> components;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find(kPathSeparator, start);
+        if (end == std::string::npos)
+            end = path.size();
+        std::string component = path.substr(start, end - start);
+        if (component == "..") {
+            if (!components.empty())
+                components.pop_back();
+        } else if (!component.empty() && component != ".") {
+            components.push_back(std::move(component));
+        }
+        start = end + 1;
+    }
+    std::string full;
+    for (const std::string& component : components)
+        full += kPathSeparator + component;
+    if (full.empty() || trailingSeparator)
+        full += kPathSeparator;
+    return full;
+}
+
+PathKind GetPathKind(std::string path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0)
+        return PathKind::Missing;
+    return S_ISDIR(status.st_mode) ? PathKind::Folder : PathKind::File;
+}
+
+bool IsSymbolicLink(std::string path) {
+    struct stat status {};
+    return lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+}
+
+bool CreateFolder(std::string path, unsigned mode) {
+    return mkdir(path.c_str(), static_cast<mode_t>(mode)) == 0;
+}
+
+bool SetPermissions(std::string path, unsigned mode) {
+    return chmod(path.c_str(), static_cast<mode_t>(mode)) == 0;
+}
+
+bool CreateSymbolicLink(std::string target, std::string path) {
+    return symlink(target.c_str(), path.c_str()) == 0;
+}
+
+bool RemoveFile(std::string path) {
+    return unlink(path.c_str()) == 0;
+}
+
+bool GetLastAccessTime(std::string path, std::timespec& accessTime) {
+    struct stat status {};
+    if (lstat(path.c_str(), &status) != 0)
+        return false;
+    accessTime = status.st_atim;
+    return true;
+}
+
+bool SetFileTimes(std::string path, std::timespec accessTime, std::timespec writeTime) {
+    const std::timespec times[2] = {accessTime, writeTime};
+    return utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <ctime>
+#include <string>
+
+// File-system calls on paths of 8-bit text, "/" separated, of any length.
+
+inline constexpr char kPathSeparator = '/';
+
+// The absolute form of a path that need not exist: relative paths are taken from the current
+// folder, "." and ".." components are resolved by their text (links are not followed) and
+// repeated separators collapse. A trailing separator is kept. Empty on failure.
+std::string FullPathName(std::string path);
+
+enum class PathKind { Missing, File, Folder };
+
+// What lies at a path, following links; anything that is not a folder counts as a file.
+PathKind GetPathKind(std::string path);
+
+// Whether the path itself is a symbolic link (it is not followed).
+bool IsSymbolicLink(std::string path);
+
+// Creates one folder with the given mode less the umask; its parent must exist.
+bool CreateFolder(std::string path, unsigned mode = 0777);
+
+// Sets the permission bits of a file or folder (links are followed).
+bool SetPermissions(std::string path, unsigned mode);
+
+// Creates a symbolic link at path that points to target.
+bool CreateSymbolicLink(std::string target, std::string path);
+
+// Removes a file or link (not a folder).
+bool RemoveFile(std::string path);
+
+// The last-access time of the path itself (a link is not followed).
+bool GetLastAccessTime(std::string path, std::timespec& accessTime);
+
+// Sets the last-access and last-write times of the path itself (a link is not followed).
+bool SetFileTimes(std::string path, std::timespec accessTime, std::timespec writeTime);

@@ -1,0 +1,246 @@
+#include "unzip/unzipper.h"
+#include "zip_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Extracts the archive into target the way the installation does.
+bool Extract(const std::string& zipPath, const std::string& target) {
+    CUnzipper unzipper;
+    EXPECT_TRUE(unzipper.OpenArchive(zipPath));
+    EXPECT_TRUE(unzipper.SetTargetFolder(target));
+    const bool extracted = unzipper.ExtractAll();
+    EXPECT_TRUE(unzipper.CloseArchive());
+    return extracted;
+}
+
+std::vector<std::string> ListTree(const std::string& root) {
+    std::vector<std::string> paths;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        paths.push_back(fs::relative(entry.path(), root).string());
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+class ExtractTest : public ::testing::Test {
+  protected:
+    bool ZipAndExtract(const ZipSpec& spec, const std::string& target) {
+        const std::string zipPath = temp / "package.zip";
+        EXPECT_TRUE(MakeZip(spec, zipPath));
+        return Extract(zipPath, target);
+    }
+
+    TempFolder temp;
+};
+
+TEST_F(ExtractTest, CreatesFoldersOnTheWayWithoutFolderEntries) {
+    struct Case {
+        const char* method;
+        char separator;
+    };
+    const Case cases[] = {{"stored", '/'}, {"deflated", '/'}, {"stored", '\\'}, {"deflated", '\\'}};
+    std::vector<ZipJob> jobs;
+    for (const Case& c : cases) {
+        const std::string sep(1, c.separator);
+        ZipSpec spec;
+        spec.entries = {
+            {.name = "1.0.4" + sep + "main.exe", .data = "main program", .method = c.method},
+            {.name = "1.0.4" + sep + "data" + sep + "a.bin",
+             .method = c.method,
+             .randomBytes = 5000}};
+        jobs.push_back({temp / std::to_string(jobs.size()) + ".zip", spec});
+    }
+    ASSERT_TRUE(MakeZips(jobs));
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        SCOPED_TRACE(std::string(cases[i].method) + " " + cases[i].separator);
+        const std::string app = temp / ("App" + std::to_string(i));
+        ASSERT_TRUE(Extract(jobs[i].path, app));
+        EXPECT_EQ(ListTree(app), (std::vector<std::string>{"1.0.4", "1.0.4/data",
+                                                           "1.0.4/data/a.bin", "1.0.4/main.exe"}));
+        EXPECT_EQ(ReadFileBytes(app + "/1.0.4/main.exe"), "main program");
+        EXPECT_EQ(ReadFileBytes(app + "/1.0.4/data/a.bin").size(), 5000u);
+    }
+}
+
+TEST_F(ExtractTest, FolderEntryCreatesEmptyFolder) {
+    ZipSpec spec;
+    spec.entries = {{.name = "1.0.4/", .attr = UnixFolderAttr(0755)},
+                    {.name = "1.0.4/empty/", .attr = UnixFolderAttr(0755)},
+                    {.name = "1.0.4\\also-empty\\", .attr = 0x10, .system = 0}};
+    const std::string app = temp / "App";
+    ASSERT_TRUE(ZipAndExtract(spec, app));
+    EXPECT_EQ(ListTree(app),
+              (std::vector<std::string>{"1.0.4", "1.0.4/also-empty", "1.0.4/empty"}));
+}
+
+TEST_F(ExtractTest, TrailingSlashWithoutFolderAttributeIsAFileAndFails) {
+    ZipSpec spec;
+    spec.entries = {{.name = "1.0.4/notafolder/", .attr = 0}, {.name = "after.txt", .data = "x"}};
+    const std::string app = temp / "App";
+    EXPECT_FALSE(ZipAndExtract(spec, app));
+    EXPECT_FALSE(fs::exists(app + "/after.txt"));
+}
+
+TEST_F(ExtractTest, ArchiveWithoutEntriesFails) {
+    const std::vector<ZipJob> jobs = {{temp / "empty.zip", {}},
+                                      {temp / "commented.zip", {.comment = "no entries here"}}};
+    ASSERT_TRUE(MakeZips(jobs));
+    for (const ZipJob& job : jobs) {
+        SCOPED_TRACE(job.path);
+        CUnzipper unzipper;
+        const std::string app = temp / "App";
+        EXPECT_FALSE(unzipper.OpenArchive(job.path) && unzipper.SetTargetFolder(app) &&
+                     unzipper.ExtractAll());
+    }
+}
+
+TEST_F(ExtractTest, ExistingFileIsReplaced) {
+    const std::string app = temp / "App";
+    fs::create_directories(app + "/1.0.4");
+    WriteFileBytes(app + "/1.0.4/main.exe", "an older and much longer main program");
+    ZipSpec spec;
+    spec.entries = {{.name = "1.0.4/main.exe", .data = "new"}};
+    ASSERT_TRUE(ZipAndExtract(spec, app));
+    EXPECT_EQ(ReadFileBytes(app + "/1.0.4/main.exe"), "new");
+}
+
+TEST_F(ExtractTest, ReadOnlyExistingFileFails) {
+    const std::string app = temp / "App";
+    fs::create_directories(app);
+    WriteFileBytes(app + "/locked.txt", "old");
+    fs::permissions(app + "/locked.txt", fs::perms::owner_read);
+    ZipSpec spec;
+    spec.entries = {{.name = "locked.txt", .data = "new"}};
+    const std::string zipPath = temp / "package.zip";
+    ASSERT_TRUE(MakeZip(spec, zipPath));
+    UnprivilegedScope unprivileged(temp.Path());
+    EXPECT_FALSE(Extract(zipPath, app));
+    EXPECT_EQ(ReadFileBytes(app + "/locked.txt"), "old");
+}
+
+// A file where a folder is needed, a folder where a file is needed: the entry fails cleanly
+// and what lay in the way is left as it was.
+TEST_F(ExtractTest, FileFolderClashesFail) {
+    struct Case {
+        const char* fileOnDisk; // relative to the target, made before extraction
+        const char* folderOnDisk;
+        ZipSpecEntry entry;
+    };
+    const Case cases[] = {
+        {"1.0.4", "", {.name = "1.0.4/main.exe", .data = "x"}},
+        {"1.0.4", "", {.name = "1.0.4/a/b.txt", .data = "x"}},
+        {"1.0.4", "", {.name = "1.0.4/", .attr = 0x10}},
+        {"1.0.4", "", {.name = "1.0.4/sub/", .attr = 0x10}},
+        {"", "1.0.4/main.exe", {.name = "1.0.4/main.exe", .data = "x"}},
+    };
+    std::vector<ZipJob> jobs;
+    for (const Case& c : cases)
+        jobs.push_back({temp / std::to_string(jobs.size()) + ".zip", {.entries = {c.entry}}});
+    ASSERT_TRUE(MakeZips(jobs));
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.entry.name);
+        const std::string app = temp / ("App" + std::to_string(i));
+        fs::create_directories(app);
+        if (c.fileOnDisk[0] != '\0')
+            WriteFileBytes(app + "/" + c.fileOnDisk, "in the way");
+        if (c.folderOnDisk[0] != '\0')
+            fs::create_directories(app + "/" + c.folderOnDisk);
+        EXPECT_FALSE(Extract(jobs[i].path, app));
+        if (c.fileOnDisk[0] != '\0') {
+            EXPECT_EQ(ReadFileBytes(app + "/" + c.fileOnDisk), "in the way");
+        }
+        if (c.folderOnDisk[0] != '\0') {
+            EXPECT_TRUE(fs::is_empty(app + "/" + c.folderOnDisk));
+        }
+    }
+}
+
+// Names that would land outside the target: the entry fails, later entries are not
+// extracted and nothing is written outside.
+TEST_F(ExtractTest, ZipSlipNamesAreRefused) {
+    const std::string outside = temp / "outside";
+    const std::string names[] = {
+        "../evil.txt",         "../app2/evil.txt",    "a/../../evil.txt",   "a/./../../evil.txt",
+        "..\\evil.txt",        "a\\..\\..\\evil.txt", "a/..\\..\\evil.txt", "..",
+        outside + "/evil.txt", "\\evil.txt",          "/evil.txt",          "C:evil.txt",
+        "C:\\evil.txt",        "c:/evil.txt"};
+    fs::create_directories(temp / "zips");
+    std::vector<ZipJob> jobs;
+    for (const std::string& name : names) {
+        for (const bool isFolder : {false, true}) {
+            ZipSpec spec;
+            spec.entries = {{.name = "first.txt", .data = "inside"},
+                            {.name = isFolder ? name + "/" : name,
+                             .data = "escaped",
+                             .attr = isFolder ? 0x10u : 0u},
+                            {.name = "last.txt", .data = "inside"}};
+            jobs.push_back({temp / "zips/" + std::to_string(jobs.size()) + ".zip", spec});
+        }
+    }
+    ASSERT_TRUE(MakeZips(jobs));
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        SCOPED_TRACE(jobs[i].spec.entries[1].name);
+        const std::string base = temp / ("base/" + std::to_string(i));
+        EXPECT_FALSE(Extract(jobs[i].path, base + "/app"));
+        EXPECT_EQ(ListTree(base), (std::vector<std::string>{"app", "app/first.txt"}));
+    }
+    EXPECT_EQ(ListTree(temp.Path()).size(), 1 + jobs.size() + 1 + 3 * jobs.size());
+    EXPECT_FALSE(fs::exists(outside));
+}
+
+TEST_F(ExtractTest, ZeroByteInNameIsRefused) {
+    ZipSpec spec;
+    spec.entries = {{.name = "a#../../evil.txt", .data = "x"}};
+    spec.patches = {{0, "zero_name_byte"}};
+    const std::string target = temp / "app";
+    EXPECT_FALSE(ZipAndExtract(spec, target));
+    EXPECT_TRUE(fs::is_empty(target));
+}
+
+// Data that cannot be trusted fails its entry, and no later entry is extracted.
+TEST_F(ExtractTest, DamagedEntryFailsExtraction) {
+    struct Case {
+        const char* method;
+        const char* patch;
+    };
+    const Case cases[] = {{"deflated", "deflate"}, {"stored", "data_byte"},
+                          {"stored", "crc"},       {"deflated", "crc"},
+                          {"stored", "encrypted"}, {"deflated", "encrypted"}};
+    std::vector<ZipJob> jobs;
+    for (const Case& c : cases) {
+        ZipSpec spec;
+        spec.entries = {{.name = "first.txt", .data = "first entry"},
+                        {.name = "damaged.bin", .method = c.method, .randomBytes = 20000},
+                        {.name = "last.txt", .data = "last entry"}};
+        spec.patches = {{1, c.patch}};
+        jobs.push_back({temp / std::to_string(jobs.size()) + ".zip", spec});
+    }
+    ASSERT_TRUE(MakeZips(jobs));
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        SCOPED_TRACE(std::string(cases[i].method) + " " + cases[i].patch);
+        const std::string app = temp / ("App" + std::to_string(i));
+        EXPECT_FALSE(Extract(jobs[i].path, app));
+        EXPECT_EQ(ReadFileBytes(app + "/first.txt"), "first entry");
+        EXPECT_FALSE(fs::exists(app + "/last.txt"));
+    }
+}
+
+TEST_F(ExtractTest, BrokenDirectoryAfterFirstEntryFails) {
+    ZipSpec spec;
+    spec.entries = {{.name = "first.txt", .data = "first"},
+                    {.name = "second.txt", .data = "second"}};
+    spec.patches = {{1, "central_signature"}};
+    const std::string app = temp / "App";
+    EXPECT_FALSE(ZipAndExtract(spec, app));
+    EXPECT_EQ(ReadFileBytes(app + "/first.txt"), "first");
+    EXPECT_FALSE(fs::exists(app + "/second.txt"));
+}
+
+} // namespace

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+// External attributes as a Unix zip tool stores them.
+constexpr uint32_t UnixFileAttr(unsigned mode) {
+    return (0100000u | mode) << 16;
+}
+constexpr uint32_t UnixFolderAttr(unsigned mode) {
+    return ((040000u | mode) << 16) | 0x10u;
+}
+constexpr uint32_t UnixLinkAttr() {
+    return (0120000u | 0777u) << 16;
+}
+
+// One entry for make_zip.py.
+struct ZipSpecEntry {
+    std::string name{};
+    std::string data{};
+    std::string method = "deflated";
+    uint32_t attr = 0; // external attributes
+    int system = 3;    // made-by system: 0 MS-DOS, 3 Unix
+    std::array<int, 6> date{2020, 5, 17, 10, 30, 42};
+    int randomBytes = -1; // when set, that many random bytes instead of data
+    std::string comment{};
+};
+
+struct ZipPatch {
+    int entry;
+    std::string what; // see make_zip.py
+};
+
+struct ZipSpec {
+    std::vector<ZipSpecEntry> entries{};
+    std::string comment{}; // the archive's
+    int manyCount = 0;     // additional small files d<k>/f<i>.txt
+    std::vector<ZipPatch> patches{};
+};
+
+// A fresh folder in memory-backed storage where possible, removed with everything in it.
+class TempFolder {
+  public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::string& Path() const { return m_path; }
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+
+  private:
+    std::string m_path;
+};
+
+struct ZipJob {
+    std::string path;
+    ZipSpec spec;
+};
+
+// Writes the archives with Python's zipfile, all in one run of the helper (its start-up is
+// the slow part); true when the helper succeeded.
+bool MakeZips(const std::vector<ZipJob>& jobs);
+bool MakeZip(const ZipSpec& spec, const std::string& zipPath);
+// Builds the sample version tree under treeFolder and zips it with Info-ZIP zip.
+bool MakeTreeZip(const std::string& treeFolder, const std::string& zipPath,
+                 const std::string& zipOptions = "");
+// Runs a shell command; true when it exited with 0.
+bool RunCommand(const std::string& command);
+std::string Quoted(const std::string& text);
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+struct TreeItem {
+    char type = '?';     // 'f' file, 'd' folder, 'l' link
+    std::string content; // a file's bytes or a link's target
+    int64_t mtime = 0;   // seconds; folders 0, since their times change as they fill
+    unsigned mode = 0;   // permission bits of files and folders
+    bool operator==(const TreeItem&) const = default;
+};
+
+// Everything under root by relative path, links not followed.
+std::map<std::string, TreeItem> ReadTree(const std::string& root);
+
+// While it lives, the process acts as an unprivileged user when it runs as root (so that
+// permissions are enforced); the folder is handed to that user first.
+class UnprivilegedScope {
+  public:
+    explicit UnprivilegedScope(const std::string& folder);
+    ~UnprivilegedScope();
+    UnprivilegedScope(const UnprivilegedScope&) = delete;
+    UnprivilegedScope& operator=(const UnprivilegedScope&) = delete;
+
+  private:
+    bool m_switched = false;
+};

@@ -1,0 +1,182 @@
+#include "unzip/unzipper.h"
+
+#include "platform/file_system.h"
+#include "platform/output_file.h"
+#include "unzip/entry_data.h"
+#include "unzip/entry_mode.h"
+#include "unzip/entry_path.h"
+#include "unzip/entry_time.h"
+#include "unzip/folders.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+// Longer link targets are refused rather than read whole.
+constexpr size_t kMaxLinkTarget = 4095;
+
+// The path without the extension of its last component: /app/1.0.4.zip gives /app/1.0.4.
+std::string WithoutExtension(std::string path) {
+    const size_t nameStart = path.rfind(kPathSeparator) + 1;
+    const size_t dot = path.rfind('.');
+    if (dot != std::string::npos && dot >= nameStart)
+        path.erase(dot);
+    return path;
+}
+
+} // namespace
+
+CUnzipper::~CUnzipper() {
+    CloseArchive();
+}
+
+bool CUnzipper::OpenArchive(std::string path) {
+    CloseArchive();
+    if (path.empty())
+        return false;
+    const std::string fullPath = FullPathName(path);
+    if (fullPath.empty())
+        return false;
+    m_archive = unzOpen(fullPath.c_str());
+    if (m_archive == nullptr)
+        return false;
+    m_strTargetFolder = WithoutExtension(fullPath);
+    return true;
+}
+
+bool CUnzipper::CloseArchive() {
+    m_strTargetFolder.clear();
+    if (m_archive == nullptr)
+        return false;
+    unzCloseCurrentFile(m_archive); // an entry left open; nothing to report
+    const bool closed = unzClose(m_archive) == UNZ_OK;
+    m_archive = nullptr;
+    return closed;
+}
+
+bool CUnzipper::SetTargetFolder(std::string folder) {
+    if (GetPathKind(folder) == PathKind::File)
+        return false;
+    m_strTargetFolder = folder;
+    return EnsureFolder(folder);
+}
+
+bool CUnzipper::ExtractAll() {
+    if (m_archive == nullptr || !EnsureFolder(m_strTargetFolder))
+        return false;
+    unz_global_info globalInfo{};
+    if (unzGetGlobalInfo(m_archive, &globalInfo) != UNZ_OK || globalInfo.number_entry == 0)
+        return false;
+    if (!MoveToFirstEntry())
+        return false;
+    for (;;) {
+        if (!ExtractCurrentEntry())
+            return false;
+        const int moved = unzGoToNextFile(m_archive);
+        if (moved != UNZ_OK)
+            return moved == UNZ_END_OF_LIST_OF_FILE;
+    }
+}
+
+bool CUnzipper::MoveToFirstEntry() {
+    return m_archive != nullptr && unzGoToFirstFile(m_archive) == UNZ_OK;
+}
+
+bool CUnzipper::MoveToNextEntry() {
+    return m_archive != nullptr && unzGoToNextFile(m_archive) == UNZ_OK;
+}
+
+bool CUnzipper::ReadCurrentEntryInfo(ZipEntryInfo& info) {
+    info = ZipEntryInfo{};
+    if (m_archive == nullptr)
+        return false;
+    // First the lengths of the name and comment, then both whole.
+    unz_file_info fileInfo{};
+    if (unzGetCurrentFileInfo(m_archive, &fileInfo, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+        return false;
+    std::string name(fileInfo.size_filename, '\0');
+    std::string comment(fileInfo.size_file_comment, '\0');
+    if (unzGetCurrentFileInfo(m_archive, &fileInfo, name.data(), fileInfo.size_filename, nullptr, 0,
+                              comment.data(), fileInfo.size_file_comment) != UNZ_OK)
+        return false;
+    std::replace(name.begin(), name.end(), '\\', kPathSeparator);
+    info.name = std::move(name);
+    info.comment = std::move(comment);
+    info.versionMadeBy = static_cast<uint32_t>(fileInfo.version);
+    info.versionNeeded = static_cast<uint32_t>(fileInfo.version_needed);
+    info.flags = static_cast<uint32_t>(fileInfo.flag);
+    info.compressionMethod = static_cast<uint32_t>(fileInfo.compression_method);
+    info.dosDateTime = static_cast<uint32_t>(fileInfo.dosDate);
+    info.crc32 = static_cast<uint32_t>(fileInfo.crc);
+    info.compressedSize = fileInfo.compressed_size;
+    info.uncompressedSize = fileInfo.uncompressed_size;
+    info.internalAttributes = static_cast<uint32_t>(fileInfo.internal_fa);
+    info.externalAttributes = static_cast<uint32_t>(fileInfo.external_fa);
+    info.isFolder = (info.externalAttributes & kFolderAttribute) != 0;
+    return true;
+}
+
+bool CUnzipper::ExtractCurrentEntry() {
+    if (m_archive == nullptr || !EnsureFolder(m_strTargetFolder))
+        return false;
+    ZipEntryInfo info;
+    ReadCurrentEntryInfo(info); // when it fails the name stays empty, which is refused below
+    if (!IsContainedEntryName(info.name) || PassesThroughLink(m_strTargetFolder, info.name))
+        return false;
+    const std::string path = JoinEntryPath(m_strTargetFolder, info.name);
+    if (info.isFolder)
+        return ExtractFolder(path, info);
+    if (IsLinkEntry(info))
+        return ExtractLink(path, info);
+    return ExtractFile(path, info);
+}
+
+bool CUnzipper::ExtractFolder(std::string path, const ZipEntryInfo& info) {
+    if (path.back() == kPathSeparator)
+        path.pop_back();
+    const bool existed = GetPathKind(path) != PathKind::Missing;
+    if (!EnsureFolder(path))
+        return false;
+    const std::optional<unsigned> mode = UnixMode(info);
+    return existed || !mode || SetPermissions(path, FolderPermissions(*mode));
+}
+
+bool CUnzipper::ExtractFile(std::string path, const ZipEntryInfo& info) {
+    if (!EnsureParentFolder(path))
+        return false;
+    COutputFile file;
+    if (!file.Create(path))
+        return false;
+    bool copied = CopyCurrentEntryData(
+        m_archive, info, [&file](const char* data, size_t size) { return file.Write(data, size); });
+    const std::optional<unsigned> mode = UnixMode(info);
+    if (copied && mode)
+        copied = file.SetPermissions(FilePermissions(*mode));
+    copied = file.Close() && copied;
+    if (copied)
+        SetEntryFileTime(path, info.dosDateTime); // a file without its time is still whole
+    return copied;
+}
+
+bool CUnzipper::ExtractLink(std::string path, const ZipEntryInfo& info) {
+    if (!EnsureParentFolder(path))
+        return false;
+    std::string target;
+    const bool read =
+        CopyCurrentEntryData(m_archive, info, [&target](const char* data, size_t size) {
+            if (target.size() + size > kMaxLinkTarget)
+                return false;
+            target.append(data, size);
+            return true;
+        });
+    if (!read || !IsContainedLinkTarget(info.name, target))
+        return false;
+    // A link or file left by an earlier extraction is replaced; a folder is not.
+    if (IsSymbolicLink(path) || GetPathKind(path) == PathKind::File)
+        RemoveFile(path);
+    if (!CreateSymbolicLink(target, path))
+        return false;
+    SetEntryFileTime(path, info.dosDateTime);
+    return true;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "unzip/zip_entry_info.h"
+
+#include <unzip.h>
+
+#include <string>
+
+// Unpacks a zip archive into a folder tree. Entry names are used byte for byte; both "/" and
+// "\" separate their components. Entries that would land outside the target folder are refused.
+class CUnzipper {
+  public:
+    CUnzipper() = default;
+    virtual ~CUnzipper();
+    CUnzipper(const CUnzipper&) = delete;
+    CUnzipper& operator=(const CUnzipper&) = delete;
+
+    // Opens the archive at path, closing any open one. The target folder becomes the archive's
+    // full path without its extension.
+    bool OpenArchive(std::string path);
+    // Closes the archive and empties the target folder; false when none was open or the
+    // library reported an error.
+    bool CloseArchive();
+    // Makes folder the target folder and makes sure it exists; a file at that path is refused
+    // and leaves the target folder as it was.
+    bool SetTargetFolder(std::string folder);
+    std::string TargetFolder() const { return m_strTargetFolder; }
+
+    // Extracts every entry, stopping at the first one that fails. True only when every entry
+    // was extracted and the end of the archive's directory was reached.
+    bool ExtractAll();
+
+    bool MoveToFirstEntry();
+    bool MoveToNextEntry();
+    bool ReadCurrentEntryInfo(ZipEntryInfo& info);
+    // Extracts the current entry into the target folder, verifying its size and CRC-32.
+    bool ExtractCurrentEntry();
+
+  private:
+    bool ExtractFolder(std::string path, const ZipEntryInfo& info);
+    bool ExtractFile(std::string path, const ZipEntryInfo& info);
+    bool ExtractLink(std::string path, const ZipEntryInfo& info);
+
+    unzFile m_archive = nullptr;
+    std::string m_strTargetFolder;
+};
