@@ -10,21 +10,42 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <memory>
 
 namespace {
 
 constexpr int32_t kProbeBytes = 1024;
 
+// The first zero unit in [p, end), or end.
+char* FindZero(char* p, char* end) {
+    void* zero = std::memchr(p, 0, static_cast<size_t>(end - p));
+    return zero ? static_cast<char*>(zero) : end;
+}
+
+char16_t* FindZero(char16_t* p, char16_t* end) {
+    constexpr uint64_t kLow = 0x0001000100010001ull;
+    constexpr uint64_t kHigh = 0x8000800080008000ull;
+    for (; end - p >= 4; p += 4) {
+        uint64_t word;
+        std::memcpy(&word, p, sizeof word);
+        if (((word - kLow) & ~word & kHigh) != 0)
+            break;
+    }
+    while (p != end && *p != 0)
+        ++p;
+    return p;
+}
+
 // Removes every zero unit, moving each run between zeros down once. Returns the count removed.
 template <typename Unit> int32_t RemoveZeroUnits(Unit* units, int32_t count) {
     Unit* const end = units + count;
-    Unit* in = std::find(units, end, Unit{0});
+    Unit* in = FindZero(units, end);
     Unit* out = in;
     while (in != end) {
         while (in != end && *in == Unit{0})
             ++in;
-        Unit* const runEnd = std::find(in, end, Unit{0});
+        Unit* const runEnd = FindZero(in, end);
         out = std::copy(in, runEnd, out);
         in = runEnd;
     }
