@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdint>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -173,6 +177,33 @@ TEST(WriteWholeFile, FailedWriteLeavesTheOldFile) {
         EXPECT_EQ(FolderListing(folder.Path("")), "config.xml/sub");
         EXPECT_EQ(FolderListing(folder.Path("sub")), "");
     }
+}
+
+// A write that runs out of room part way (a file-size limit stands in for a full disk, and
+// works as root): the old file survives whole and the report names the error.
+TEST(WriteWholeFile, WriteCutShortLeavesTheOldFile) {
+    const TempFolder folder;
+    const std::string original = "<config><Version>1.0.0</Version></config>";
+    WriteBytes(folder.Path("config.xml"), original);
+    const std::u16string text = u"<config>" + std::u16string(100000, u'x') + u"</config>";
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::u16string report;
+        const bool written = WriteWholeFile(folder.Path16("config.xml"), text, &report, nullptr);
+        const bool reported =
+            report.find(u"<file_error msg=\"File too large\" n=\"27\"/>") != std::u16string::npos;
+        _exit(!written && reported ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ReadBytes(folder.Path("config.xml")), original);
+    EXPECT_EQ(FolderListing(folder.Path("")), "config.xml");
 }
 
 } // namespace
