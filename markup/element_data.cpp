@@ -10,10 +10,10 @@ constexpr uint32_t kReplaceContent = INS_REPLACE_CONTENT | INS_NO_LINE_ENDS;
 bool CXmlDoc::ReplaceElementData(int32_t element, std::u16string_view data) {
     if (modeFlags & ModeReadFile)
         return false;
-    if (element <= 0 || element >= usedCount)
+    if (element == 0 || !IsLiveElement(element))
         return false;
     XmlElementRec& x = elements[element];
-    if (x.Has(ElemFreed) || x.firstChild != 0)
+    if (x.firstChild != 0)
         return false;
     const bool oneTag = x.StartTagLength() == x.length;
     if ((modeFlags & ModeWriteFile) && (nodeKind != NodeElement || !oneTag))

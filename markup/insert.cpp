@@ -1,6 +1,5 @@
 #include "markup/insert.h"
 
-#include "markup/decimal_text.h"
 #include "markup/escape.h"
 #include "markup/text_range.h"
 #include "markup/xml_doc.h"
@@ -24,7 +23,58 @@ int32_t ContentLength(const XmlElementRec& rec) {
     return rec.length - rec.StartTagLength() - rec.EndTagLength();
 }
 
+bool BreaksMarkup(char16_t c) {
+    switch (c) {
+    case u'<':
+    case u'>':
+    case u'/':
+    case u'=':
+    case u'&':
+    case u'"':
+    case u'\'':
+    case 0:
+        return true;
+    default:
+        return IsXmlWhiteSpace(c);
+    }
+}
+
+// The markup of a new element and the tag lengths of its record.
+struct NewElement {
+    std::u16string markup;
+    int32_t startTagLength = 0;
+    int32_t endTagLength = 0;
+};
+
+NewElement BuildElement(std::u16string_view name, std::u16string_view data, uint32_t flags) {
+    NewElement e;
+    const auto n = static_cast<int32_t>(name.size());
+    if (!data.empty()) {
+        const std::u16string content =
+            (flags & INS_CDATA) ? MakeCDataSection(data) : EscapeMarkup(data, flags);
+        e.markup.append(u"<").append(name).append(u">").append(content);
+        e.markup.append(u"</").append(name).append(u">");
+        e.startTagLength = n + 2;
+        e.endTagLength = n + 3;
+    } else {
+        e.markup.append(u"<").append(name);
+        e.markup.append((flags & INS_UNENDED) ? u">" : (flags & INS_SPACE_SLASH) ? u" />" : u"/>");
+        e.startTagLength = static_cast<int32_t>(e.markup.size());
+    }
+    return e;
+}
+
 } // namespace
+
+bool IsInsertableName(std::u16string_view name) {
+    if (name.empty())
+        return false;
+    for (char16_t c : name) {
+        if (BreaksMarkup(c))
+            return false;
+    }
+    return true;
+}
 
 std::u16string MakeCDataSection(std::u16string_view data) {
     std::u16string section = u"<![CDATA[";
@@ -46,50 +96,49 @@ bool CXmlDoc::EndTagFits(int32_t element) const {
 }
 
 bool CXmlDoc::InsertElement(std::u16string_view name, std::u16string_view data, uint32_t flags) {
+    data = data.substr(0, data.find(u'\0')); // the text ends at its first zero unit
     if (modeFlags & ModeReadFile)
         return false;
-    if ((flags & INS_AS_CHILD) && (currentPos == 0 || (modeFlags & ModeWriteFile)))
+    const bool asChild = (flags & INS_AS_CHILD) != 0;
+    if (asChild && (currentPos == 0 || (modeFlags & ModeWriteFile)))
         return false;
     if ((flags & INS_UNENDED) && !data.empty())
+        return false;
+    // Replacing the parent's content would drop the records of what it holds.
+    if (flags & INS_REPLACE_CONTENT)
+        return false;
+    if (!IsInsertableName(name))
+        return false;
+
+    const int32_t parent = asChild ? currentPos : parentPos;
+    int32_t after = asChild ? childPos : currentPos;
+    if (!IsLiveElement(parent) || !IsLiveElement(after) ||
+        (after != 0 && elements[after].parent != parent))
+        return false;
+    if (after == 0 && IsOneTag(elements[parent], parent) && !EndTagFits(parent))
+        return false;
+
+    MarkupPlacement placement;
+    placement.flags = flags;
+    NewElement e = BuildElement(name, data, flags);
+    if (e.startTagLength > kMaxStartTagLength || e.endTagLength > kMaxEndTagLength)
         return false;
 
     if (usedCount == elements.capacity && usedCount + usedCount / 2 > elements.capacity)
         elements.Reserve(usedCount + usedCount / 2);
+    if (usedCount >= elements.capacity)
+        return false;
     const int32_t element = usedCount++;
 
-    const bool asChild = (flags & INS_AS_CHILD) != 0;
-    const int32_t parent = asChild ? currentPos : parentPos;
-    int32_t after = asChild ? childPos : currentPos;
-
-    MarkupPlacement placement;
-    placement.flags = flags;
-    const auto n = static_cast<int32_t>(name.size());
-    int32_t length = 0;
-    int32_t startTagLength = 0;
-    int32_t endTagLength = 0;
-    if (!data.empty()) {
-        const std::u16string content =
-            (flags & INS_CDATA) ? MakeCDataSection(data) : EscapeMarkup(data, flags);
-        placement.markup.append(u"<").append(name).append(u">").append(content);
-        placement.markup.append(u"</").append(name).append(u">");
-        length = 2 * n + static_cast<int32_t>(content.size()) + 5;
-        startTagLength = n + 2;
-        endTagLength = n + 3;
-    } else {
-        placement.markup.append(u"<").append(name);
-        placement.markup.append((flags & INS_UNENDED)       ? u">"
-                                : (flags & INS_SPACE_SLASH) ? u" />"
-                                                            : u"/>");
-        length = startTagLength = static_cast<int32_t>(placement.markup.size());
-    }
-
+    const auto length = static_cast<int32_t>(e.markup.size());
+    placement.markup = std::move(e.markup);
     const int32_t replaced = InsertMarkup(parent, after, placement);
     XmlElementRec& rec = elements[element];
     rec.start = placement.start;
     rec.length = length;
     rec.tagLengths = 0;
-    rec.SetStartTagLength(startTagLength);
-    rec.SetEndTagLength(endTagLength);
+    rec.SetStartTagLength(e.startTagLength);
+    rec.SetEndTagLength(e.endTagLength);
     rec.firstChild = 0;
     rec.flagsLevel = (flags & INS_UNENDED) ? ElemUnended : 0;
     LinkElement(parent, after, element);
@@ -178,118 +227,4 @@ int32_t CXmlDoc::InsertMarkup(int32_t parent, int32_t& after, MarkupPlacement& p
     ReplaceTextRange(text, at, replaced, markup);
     placement.start = s;
     return replaced;
-}
-
-void CXmlDoc::LinkElement(int32_t parent, int32_t after, int32_t element) {
-    XmlElementRec& n = elements[element];
-    XmlElementRec& p = elements[parent];
-    n.parent = parent;
-    if (after != 0) {
-        XmlElementRec& a = elements[after];
-        n.Clear(ElemFirstChild);
-        n.nextSibling = a.nextSibling;
-        if (n.nextSibling != 0)
-            elements[n.nextSibling].prevSibling = element;
-        else
-            elements[p.firstChild].prevSibling = element;
-        a.nextSibling = element;
-        n.prevSibling = after;
-    } else {
-        n.Set(ElemFirstChild);
-        if (p.firstChild != 0) {
-            XmlElementRec& s = elements[p.firstChild];
-            n.nextSibling = p.firstChild;
-            n.prevSibling = s.prevSibling;
-            s.prevSibling = element;
-            s.Clear(ElemFirstChild);
-        } else {
-            n.nextSibling = 0;
-            n.prevSibling = element;
-        }
-        p.firstChild = element;
-    }
-    if (parent != 0)
-        n.SetLevel(p.Level() + 1);
-}
-
-void CXmlDoc::ShiftFollowing(int32_t element, int32_t shift, bool skipChildren) {
-    if (elements[element].StartTagLength() == 0)
-        return;
-    // The next record in document order after c, or g when the walk climbs up to it.
-    auto nextAfter = [this](int32_t c, int32_t g) {
-        if (elements[c].nextSibling != 0)
-            return elements[c].nextSibling;
-        for (int32_t up = elements[c].parent;; up = elements[up].parent) {
-            if (up == g)
-                return g;
-            if (elements[up].nextSibling != 0)
-                return elements[up].nextSibling;
-        }
-    };
-
-    int32_t grow = elements[element].parent; // next enclosing element still to grow
-    int32_t cur = element;
-    bool descend = !skipChildren;
-    for (;;) {
-        int32_t q = 0;
-        if (cur == grow) {
-            grow = elements[cur].parent;
-            q = nextAfter(cur, grow);
-        } else if (descend && elements[cur].firstChild != 0) {
-            q = elements[cur].firstChild;
-        } else {
-            q = nextAfter(cur, grow);
-        }
-        if (q == grow)
-            elements[q].length += shift;
-        else
-            elements[q].start += shift;
-        descend = true;
-        if (elements[q].StartTagLength() == 0)
-            return;
-        cur = q;
-    }
-}
-
-bool CXmlDoc::PutAttribute(int32_t element, std::u16string_view name, std::u16string_view value) {
-    if ((modeFlags & ModeReadFile) || element == 0 || nodeKind != NodeElement)
-        return false;
-    const std::u16string escaped = EscapeMarkup(value, ESCF_QUOTES);
-    XmlElementRec& x = elements[element];
-    XmlTokenReader reader(text.c_str(), x.start + 1, modeFlags);
-
-    std::u16string piece;
-    int32_t at = 0;
-    int32_t replaced = 0;
-    if (reader.LocateAttribute(name)) {
-        const bool quoted = (reader.flags & TokenQuoted) != 0;
-        if (!quoted && reader.tokenStart == reader.attrStart + reader.attrSpace) {
-            // An attribute without a value: the token is its name; give it one.
-            piece.append(u"=\"").append(escaped).append(u"\"");
-            at = reader.tokenEnd + 1;
-        } else {
-            piece.append(u"\"").append(escaped).append(u"\"");
-            at = quoted ? reader.tokenStart - 1 : reader.tokenStart;
-            replaced = reader.TokenLength() + (quoted ? 2 : 0);
-        }
-    } else {
-        piece.append(u" ").append(name).append(u"=\"").append(escaped).append(u"\"");
-        at = reader.pos;
-    }
-
-    // Stray quotes can make the attribute scan run past the start tag; never edit there.
-    const int32_t shift = static_cast<int32_t>(piece.size()) - replaced;
-    if (at + replaced > x.start + x.StartTagLength() - 1 ||
-        x.StartTagLength() + shift > kMaxStartTagLength)
-        return false;
-
-    ReplaceTextRange(text, at, replaced, piece);
-    x.SetStartTagLength(x.StartTagLength() + shift);
-    x.length += shift;
-    ShiftFollowing(element, shift, false);
-    return true;
-}
-
-bool CXmlDoc::PutAttribute(std::u16string_view name, int32_t value) {
-    return PutAttribute(currentPos, name, DecimalText(value));
 }

@@ -21,5 +21,9 @@ struct MarkupPlacement {
     int32_t start = 0; // on return: offset at which the new element or content begins
 };
 
+// A name that can be written into a tag as it stands: not empty, and without white space,
+// "<", ">", "/", "=", "&", quotes or NUL.
+bool IsInsertableName(std::u16string_view name);
+
 // "<![CDATA[" data "]]>", every "]]>" of the data split across two sections.
 std::u16string MakeCDataSection(std::u16string_view data);

@@ -67,4 +67,6 @@ class CXmlDoc {
     void ClearPositions();
     // The end tag that wrapping a one-tag element gives it fits its length field.
     bool EndTagFits(int32_t element) const;
+    // pos was handed out and not freed; 0, the document record, is live.
+    bool IsLiveElement(int32_t pos) const;
 };

@@ -3,15 +3,31 @@
 #include "invariants.h"
 #include "markup/insert.h"
 #include "markup/xml_doc.h"
+#include "reparse_compare.h"
 #include "test_support.h"
 
 namespace {
 
+using namespace std::string_view_literals;
+
 // After an edit the index must equal that of a fresh parse of the edited text.
 void ExpectIndexMatchesReparse(const CXmlDoc& doc) {
     EXPECT_EQ(CheckIndexInvariants(doc), "");
-    CXmlDoc fresh(doc.text);
-    EXPECT_EQ(DescribeIndex(doc), DescribeIndex(fresh));
+    EXPECT_EQ(DifferenceFromReparse(doc), "");
+}
+
+// A document with the given positions and an element as current node.
+struct Positions {
+    int32_t current;
+    int32_t parent;
+    int32_t child;
+};
+
+void Place(CXmlDoc& doc, Positions at) {
+    doc.currentPos = at.current;
+    doc.parentPos = at.parent;
+    doc.childPos = at.child;
+    doc.nodeKind = NodeElement;
 }
 
 TEST(InsertElement, IntoAnEmptyDocumentWithoutLineEnds) {
@@ -79,6 +95,284 @@ INSTANTIATE_TEST_SUITE_P(InsertElement, AsChildTable,
                                                    u"<r><b/><a/></r>", 7},
                                          ChildCase{u"<r><b/></r>", INS_NO_LINE_ENDS | INS_BEFORE,
                                                    u"<r><a/><b/></r>", 3}));
+
+struct PlaceCase {
+    const char16_t* text;
+    Positions at;
+    std::u16string_view name;
+    std::u16string_view data;
+    uint32_t flags;
+    const char16_t* expected;
+    int32_t newStart;
+};
+
+void PrintTo(const PlaceCase& c, std::ostream* os) {
+    *os << Narrow(c.text) << " + " << Narrow(c.name) << " flags " << c.flags;
+}
+
+class PlaceTable : public testing::TestWithParam<PlaceCase> {};
+
+TEST_P(PlaceTable, TextIndexAndPositions) {
+    const PlaceCase& c = GetParam();
+    CXmlDoc doc(c.text);
+    Place(doc, c.at);
+    const int32_t expectedPos = doc.usedCount;
+    ASSERT_TRUE(doc.InsertElement(c.name, c.data, c.flags));
+    EXPECT_EQ(Narrow(doc.text), Narrow(c.expected));
+    const bool asChild = (c.flags & INS_AS_CHILD) != 0;
+    EXPECT_EQ(asChild ? doc.childPos : doc.currentPos, expectedPos);
+    EXPECT_EQ(asChild ? doc.currentPos : doc.childPos, asChild ? c.at.current : 0);
+    EXPECT_EQ(doc.parentPos, c.at.parent);
+    EXPECT_EQ(doc.elements[expectedPos].start, c.newStart);
+    ExpectIndexMatchesReparse(doc);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    InsertElement, PlaceTable,
+    testing::Values(
+        // Line ends: new markup goes before the next tag, behind the line break.
+        PlaceCase{
+            u"<r>\r\n<a/>\r\n</r>", {2, 1, 0}, u"b", u"", 0, u"<r>\r\n<a/>\r\n<b/>\r\n</r>", 11},
+        PlaceCase{u"<r>\r\n<a/>\r\n</r>",
+                  {2, 1, 0},
+                  u"b",
+                  u"",
+                  INS_BEFORE,
+                  u"<r>\r\n<b/>\r\n<a/>\r\n</r>",
+                  5},
+        PlaceCase{u"<r><a/>x</r>", {2, 1, 0}, u"b", u"", 0, u"<r><a/><b/>\r\nx</r>", 7},
+        PlaceCase{u"<r><a/> \r\n x</r>", {2, 1, 0}, u"b", u"", 0, u"<r><a/><b/>\r\n \r\n x</r>", 7},
+        PlaceCase{u"<r><a/></r>", {2, 1, 0}, u"n", u"1<2", 0, u"<r><a/><n>1&lt;2</n>\r\n</r>", 7},
+        // As child without a current child: last child, or first with INS_BEFORE.
+        PlaceCase{u"<r>\r\n<a/>\r\n</r>",
+                  {1, 0, 0},
+                  u"n",
+                  u"",
+                  INS_AS_CHILD,
+                  u"<r>\r\n<a/>\r\n<n/>\r\n</r>",
+                  11},
+        PlaceCase{u"<r>\r\n<a/>\r\n</r>",
+                  {1, 0, 0},
+                  u"n",
+                  u"",
+                  INS_AS_CHILD | INS_BEFORE,
+                  u"<r>\r\n<n/>\r\n<a/>\r\n</r>",
+                  5},
+        PlaceCase{u"<r>\t<a/></r>",
+                  {1, 0, 0},
+                  u"n",
+                  u"",
+                  INS_AS_CHILD | INS_BEFORE,
+                  u"<r>\t<n/>\r\n<a/></r>",
+                  4},
+        // Relative to the current child.
+        PlaceCase{u"<r><a/><c/></r>",
+                  {1, 0, 2},
+                  u"n",
+                  u"",
+                  INS_AS_CHILD | INS_NO_LINE_ENDS,
+                  u"<r><a/><n/><c/></r>",
+                  7},
+        PlaceCase{u"<r><a/><c/></r>",
+                  {1, 0, 3},
+                  u"n",
+                  u"",
+                  INS_AS_CHILD | INS_NO_LINE_ENDS | INS_BEFORE,
+                  u"<r><a/><n/><c/></r>",
+                  7},
+        // Deep inside: everything behind moves, everything around grows.
+        PlaceCase{u"<r><a><b/></a><c><d/></c></r>",
+                  {3, 2, 0},
+                  u"n",
+                  u"",
+                  INS_NO_LINE_ENDS,
+                  u"<r><a><b/><n/></a><c><d/></c></r>",
+                  10},
+        // Top level and the empty document.
+        PlaceCase{u"<r/>", {1, 0, 0}, u"n", u"", 0, u"<r/><n/>\r\n", 4},
+        PlaceCase{u"", {0, 0, 0}, u"n", u"", 0, u"\r\n<n/>\r\n", 2},
+        // Spaced one-tag parent keeps its space.
+        PlaceCase{u"<r />", {1, 0, 0}, u"n", u"", INS_AS_CHILD, u"<r >\r\n<n/>\r\n</r>", 6},
+        // The forms of the new element.
+        PlaceCase{u"<r/>",
+                  {1, 0, 0},
+                  u"n",
+                  u"",
+                  INS_AS_CHILD | INS_NO_LINE_ENDS | INS_SPACE_SLASH,
+                  u"<r><n /></r>",
+                  3},
+        PlaceCase{u"<r/>",
+                  {1, 0, 0},
+                  u"n",
+                  u"",
+                  INS_AS_CHILD | INS_NO_LINE_ENDS | INS_UNENDED,
+                  u"<r><n></r>",
+                  3},
+        PlaceCase{u"<r/>",
+                  {1, 0, 0},
+                  u"n",
+                  u"",
+                  INS_AS_CHILD | INS_NO_LINE_ENDS | INS_CDATA,
+                  u"<r><n/></r>",
+                  3},
+        PlaceCase{u"<r/>",
+                  {1, 0, 0},
+                  u"n",
+                  u"x",
+                  INS_AS_CHILD | INS_NO_LINE_ENDS | INS_SPACE_SLASH,
+                  u"<r><n>x</n></r>",
+                  3},
+        PlaceCase{u"<r/>",
+                  {1, 0, 0},
+                  u"n",
+                  u"\"'&amp;",
+                  INS_AS_CHILD | INS_NO_LINE_ENDS | 0x100,
+                  u"<r><n>&quot;&apos;&amp;amp;</n></r>",
+                  3},
+        PlaceCase{u"<r/>",
+                  {1, 0, 0},
+                  u"n",
+                  u"&amp;<",
+                  INS_AS_CHILD | INS_NO_LINE_ENDS | 0x08,
+                  u"<r><n>&amp;&lt;</n></r>",
+                  3},
+        // The data ends at its first zero unit, as the text does.
+        PlaceCase{u"<r/>",
+                  {1, 0, 0},
+                  u"n",
+                  u"a\0b"sv,
+                  INS_AS_CHILD | INS_NO_LINE_ENDS | INS_CDATA,
+                  u"<r><n><![CDATA[a]]></n></r>",
+                  3},
+        // Names are used as they stand unless they would break the markup.
+        PlaceCase{u"<r/>",
+                  {1, 0, 0},
+                  u"x:y-z.1",
+                  u"",
+                  INS_AS_CHILD | INS_NO_LINE_ENDS,
+                  u"<r><x:y-z.1/></r>",
+                  3}));
+
+TEST(InsertElement, ShiftsEveryElementBehindAndGrowsEveryEnclosingOne) {
+    CXmlDoc doc(u"<r><a><b/></a><c><d/></c></r>");
+    Place(doc, {3, 2, 0});
+    ASSERT_TRUE(doc.InsertElement(u"n", u"", INS_NO_LINE_ENDS));
+    EXPECT_EQ(DescribeIndex(doc), "r[0,33,3,4](a[3,15,3,4](b[6,4,4,0] n[10,4,4,0]) "
+                                  "c[18,11,3,4](d[21,4,4,0]))");
+}
+
+struct InsertRefusal {
+    const char* what;
+    const char16_t* text;
+    Positions at;
+    std::u16string_view name;
+    std::u16string_view data;
+    uint32_t flags;
+    uint32_t modeFlags;
+};
+
+void PrintTo(const InsertRefusal& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class InsertRefusals : public testing::TestWithParam<InsertRefusal> {};
+
+TEST_P(InsertRefusals, ChangeNothing) {
+    const InsertRefusal& c = GetParam();
+    CXmlDoc doc(c.text);
+    Place(doc, c.at);
+    doc.modeFlags = c.modeFlags;
+    const std::string index = DescribeIndex(doc);
+    const int32_t used = doc.usedCount;
+    EXPECT_FALSE(doc.InsertElement(c.name, c.data, c.flags));
+    EXPECT_EQ(doc.text, c.text);
+    EXPECT_EQ(DescribeIndex(doc), index);
+    EXPECT_EQ(doc.usedCount, used);
+    EXPECT_EQ(doc.currentPos, c.at.current);
+    EXPECT_EQ(doc.childPos, c.at.child);
+}
+
+const std::u16string kTooLong(kMaxEndTagLength - 2, u'n');
+
+INSTANTIATE_TEST_SUITE_P(
+    InsertElement, InsertRefusals,
+    testing::Values(
+        InsertRefusal{"as child without a current element",
+                      u"<r><a/></r>",
+                      {0, 0, 0},
+                      u"n",
+                      u"",
+                      INS_AS_CHILD,
+                      0},
+        InsertRefusal{"unended with data", u"<r><a/></r>", {2, 1, 0}, u"n", u"x", INS_UNENDED, 0},
+        InsertRefusal{"read-file mode", u"<r><a/></r>", {2, 1, 0}, u"n", u"", 0, ModeReadFile},
+        InsertRefusal{"as child in write-file mode",
+                      u"<r><a/></r>",
+                      {1, 0, 0},
+                      u"n",
+                      u"",
+                      INS_AS_CHILD,
+                      ModeWriteFile},
+        InsertRefusal{"replacing the parent's content",
+                      u"<r><a/></r>",
+                      {2, 1, 0},
+                      u"n",
+                      u"",
+                      INS_REPLACE_CONTENT | INS_NO_LINE_ENDS,
+                      0},
+        InsertRefusal{
+            "current position never handed out", u"<r><a/></r>", {7, 1, 0}, u"n", u"", 0, 0},
+        InsertRefusal{"negative parent position", u"<r><a/></r>", {0, -3, 0}, u"n", u"", 0, 0},
+        InsertRefusal{"child position never handed out",
+                      u"<r><a/></r>",
+                      {1, 0, 9},
+                      u"n",
+                      u"",
+                      INS_AS_CHILD,
+                      0},
+        InsertRefusal{"current element not a child of the parent",
+                      u"<r><a/></r>",
+                      {2, 0, 0},
+                      u"n",
+                      u"",
+                      0,
+                      0},
+        InsertRefusal{
+            "end tag too long for its field", u"<r/>", {1, 0, 0}, kTooLong, u"x", INS_AS_CHILD, 0},
+        InsertRefusal{"empty name", u"<r><a/></r>", {2, 1, 0}, u"", u"", 0, 0},
+        InsertRefusal{"name with a space", u"<r><a/></r>", {2, 1, 0}, u"a b", u"", 0, 0},
+        InsertRefusal{"name with a tab", u"<r><a/></r>", {2, 1, 0}, u"a\tb", u"", 0, 0},
+        InsertRefusal{"name with a line end", u"<r><a/></r>", {2, 1, 0}, u"a\nb", u"", 0, 0},
+        InsertRefusal{"name with <", u"<r><a/></r>", {2, 1, 0}, u"a<b", u"", 0, 0},
+        InsertRefusal{"name with >", u"<r><a/></r>", {2, 1, 0}, u"a>", u"", 0, 0},
+        InsertRefusal{"name with /", u"<r><a/></r>", {2, 1, 0}, u"a/", u"", 0, 0},
+        InsertRefusal{"name with =", u"<r><a/></r>", {2, 1, 0}, u"a=1", u"", 0, 0},
+        InsertRefusal{"name with &", u"<r><a/></r>", {2, 1, 0}, u"&a", u"", 0, 0},
+        InsertRefusal{"name with a quotation mark", u"<r><a/></r>", {2, 1, 0}, u"a\"", u"", 0, 0},
+        InsertRefusal{"name with an apostrophe", u"<r><a/></r>", {2, 1, 0}, u"a'", u"", 0, 0},
+        InsertRefusal{"name with a zero unit", u"<r><a/></r>", {2, 1, 0}, u"a\0b"sv, u"", 0, 0}));
+
+TEST(InsertElement, RefusesAFreedPosition) {
+    CXmlDoc doc(u"<r><a/></r>");
+    Place(doc, {2, 1, 0});
+    doc.elements[2].Set(ElemFreed);
+    EXPECT_FALSE(doc.InsertElement(u"n", u"", 0));
+    EXPECT_EQ(doc.text, u"<r><a/></r>");
+}
+
+TEST(InsertElement, WrapsAOneTagParentWhoseEndTagJustFits) {
+    const std::u16string name(kMaxEndTagLength - 3, u'p');
+    CXmlDoc doc(u"<" + name + u"/>");
+    Place(doc, {1, 0, 0});
+    ASSERT_TRUE(doc.InsertElement(u"n", u"", INS_AS_CHILD | INS_NO_LINE_ENDS));
+    EXPECT_EQ(doc.elements[1].EndTagLength(), kMaxEndTagLength);
+    ExpectIndexMatchesReparse(doc);
+
+    CXmlDoc longer(u"<" + kTooLong + u"/>");
+    Place(longer, {1, 0, 0});
+    EXPECT_FALSE(longer.InsertElement(u"n", u"", INS_AS_CHILD));
+    EXPECT_EQ(longer.text, u"<" + kTooLong + u"/>");
+}
 
 TEST(InsertElement, AfterAndBeforeASibling) {
     CXmlDoc doc(u"<r>\r\n<a/>\r\n</r>");
@@ -222,6 +516,39 @@ TEST(PutAttribute, NeverEditsOutsideTheStartTag) {
     doc.nodeKind = NodeElement;
     EXPECT_FALSE(doc.PutAttribute(1, u"a", u"1"));
     EXPECT_EQ(doc.text, u"<r \"x><c/></r>");
+}
+
+class PutAttributeNameRefusals : public testing::TestWithParam<std::u16string_view> {};
+
+TEST_P(PutAttributeNameRefusals, ChangeNothing) {
+    CXmlDoc doc(u"<r a=\"1\"/>");
+    doc.nodeKind = NodeElement;
+    EXPECT_FALSE(doc.PutAttribute(1, GetParam(), u"v"));
+    EXPECT_EQ(doc.text, u"<r a=\"1\"/>");
+    EXPECT_EQ(doc.elements[1].length, 10);
+}
+
+INSTANTIATE_TEST_SUITE_P(PutAttribute, PutAttributeNameRefusals,
+                         testing::Values(u""sv, u"a b"sv, u"a\r"sv, u"<a"sv, u"a>"sv, u"a/"sv,
+                                         u"a="sv, u"a&"sv, u"\"a"sv, u"a'"sv, u"a\0"sv));
+
+TEST(PutAttribute, RefusesPositionsNeverHandedOutOrFreed) {
+    CXmlDoc doc(u"<r><a/></r>");
+    doc.nodeKind = NodeElement;
+    EXPECT_FALSE(doc.PutAttribute(3, u"k", u"v"));
+    EXPECT_FALSE(doc.PutAttribute(-1, u"k", u"v"));
+    EXPECT_FALSE(doc.PutAttribute(0x10000, u"k", u"v"));
+    doc.elements[2].Set(ElemFreed);
+    EXPECT_FALSE(doc.PutAttribute(2, u"k", u"v"));
+    EXPECT_EQ(doc.text, u"<r><a/></r>");
+}
+
+TEST(PutAttribute, ValueEndsAtItsFirstZeroUnit) {
+    CXmlDoc doc(u"<r/>");
+    doc.nodeKind = NodeElement;
+    ASSERT_TRUE(doc.PutAttribute(1, u"k", u"a\0b"sv));
+    EXPECT_EQ(doc.text, u"<r k=\"a\"/>");
+    ExpectIndexMatchesReparse(doc);
 }
 
 } // namespace
