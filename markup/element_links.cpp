@@ -33,7 +33,7 @@ void CXmlDoc::LinkElement(int32_t parent, int32_t after, int32_t element) {
 }
 
 void CXmlDoc::ShiftFollowing(int32_t element, int32_t shift, bool skipChildren) {
-    if (elements[element].StartTagLength() == 0)
+    if (shift == 0 || elements[element].StartTagLength() == 0)
         return;
     // The next record in document order after c, or g when the walk climbs up to it.
     auto nextAfter = [this](int32_t c, int32_t g) {
