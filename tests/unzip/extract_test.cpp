@@ -23,7 +23,7 @@ bool Extract(const std::string& zipPath, const std::string& target) {
 std::vector<std::string> ListTree(const std::string& root) {
     std::vector<std::string> paths;
     for (const auto& entry : fs::recursive_directory_iterator(root))
-        paths.push_back(fs::relative(entry.path(), root).string());
+        paths.push_back(entry.path().lexically_relative(root).string());
     std::sort(paths.begin(), paths.end());
     return paths;
 }

@@ -9,7 +9,7 @@ The file holds a list of archive descriptions, each an object with:
   entries: list of {name, data (text) | random (byte count) | repeat (byte count),
            method ("stored" | "deflated"), system (made-by system), attr (external
            attributes), date ([y, m, d, H, M, S]), comment}
-  many:    {count, per_folder}: that many small deflated files, d<k>/f<i>.txt
+  many:    {count, per_folder}: that many small stored files, d<k>/f<i>.txt
   patches: list of {entry (index), what}, applied to the written bytes, where what is
            "data_byte"   flip the first byte of the entry's stored data
            "deflate"     make the first deflate block of the entry's data invalid
@@ -50,7 +50,6 @@ def write_many(archive, many):
     per_folder = many.get("per_folder", 1000)
     for i in range(many["count"]):
         info = zipfile.ZipInfo(f"d{i // per_folder}/f{i}.txt", (2021, 1, 2, 3, 4, 6))
-        info.compress_type = zipfile.ZIP_DEFLATED
         info.external_attr = 0o100644 << 16
         archive.writestr(info, f"file {i}\n")
 

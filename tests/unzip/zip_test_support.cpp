@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -139,7 +140,6 @@ std::map<std::string, TreeItem> ReadTree(const std::string& root) {
         if (S_ISLNK(status.st_mode)) {
             item.type = 'l';
             item.content = fs::read_symlink(entry.path()).string();
-            item.mtime = status.st_mtim.tv_sec;
             item.mode = 0;
         } else if (S_ISDIR(status.st_mode)) {
             item.type = 'd';
@@ -148,9 +148,16 @@ std::map<std::string, TreeItem> ReadTree(const std::string& root) {
             item.content = ReadFileBytes(entry.path());
             item.mtime = status.st_mtim.tv_sec;
         }
-        tree[fs::relative(entry.path(), root).string()] = item;
+        tree[entry.path().lexically_relative(root).string()] = item;
     }
     return tree;
+}
+
+void PrintTo(const TreeItem& item, std::ostream* out) {
+    *out << item.type << " mode " << std::oct << item.mode << std::dec << " mtime " << item.mtime
+         << " " << item.content.size() << " bytes";
+    if (item.type == 'l')
+        *out << " -> " << item.content;
 }
 
 UnprivilegedScope::UnprivilegedScope(const std::string& folder) {
@@ -167,4 +174,35 @@ UnprivilegedScope::UnprivilegedScope(const std::string& folder) {
 UnprivilegedScope::~UnprivilegedScope() {
     if (m_switched && seteuid(0) != 0)
         std::abort();
+}
+
+CurrentFolderScope::CurrentFolderScope(const std::string& folder)
+    : m_previous(fs::current_path().string()) {
+    fs::current_path(folder);
+}
+
+CurrentFolderScope::~CurrentFolderScope() {
+    std::error_code ignored;
+    fs::current_path(m_previous, ignored);
+}
+
+UmaskScope::UmaskScope(unsigned mask) : m_previous(umask(static_cast<mode_t>(mask))) {}
+
+UmaskScope::~UmaskScope() {
+    umask(static_cast<mode_t>(m_previous));
+}
+
+TimeZoneScope::TimeZoneScope(const std::string& zone) : m_hadZone(std::getenv("TZ") != nullptr) {
+    if (m_hadZone)
+        m_previous = std::getenv("TZ");
+    setenv("TZ", zone.c_str(), 1);
+    tzset();
+}
+
+TimeZoneScope::~TimeZoneScope() {
+    if (m_hadZone)
+        setenv("TZ", m_previous.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
 }

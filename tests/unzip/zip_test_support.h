@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -77,10 +78,13 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 struct TreeItem {
     char type = '?';     // 'f' file, 'd' folder, 'l' link
     std::string content; // a file's bytes or a link's target
-    int64_t mtime = 0;   // seconds; folders 0, since their times change as they fill
+    int64_t mtime = 0;   // seconds, of files only: folders change as they fill, and link
+                         // times are not restored by every tool
     unsigned mode = 0;   // permission bits of files and folders
     bool operator==(const TreeItem&) const = default;
 };
+
+void PrintTo(const TreeItem& item, std::ostream* out);
 
 // Everything under root by relative path, links not followed.
 std::map<std::string, TreeItem> ReadTree(const std::string& root);
@@ -96,4 +100,41 @@ class UnprivilegedScope {
 
   private:
     bool m_switched = false;
+};
+
+// While it lives, the current folder is the given one.
+class CurrentFolderScope {
+  public:
+    explicit CurrentFolderScope(const std::string& folder);
+    ~CurrentFolderScope();
+    CurrentFolderScope(const CurrentFolderScope&) = delete;
+    CurrentFolderScope& operator=(const CurrentFolderScope&) = delete;
+
+  private:
+    std::string m_previous;
+};
+
+// While it lives, the process has the given umask.
+class UmaskScope {
+  public:
+    explicit UmaskScope(unsigned mask);
+    ~UmaskScope();
+    UmaskScope(const UmaskScope&) = delete;
+    UmaskScope& operator=(const UmaskScope&) = delete;
+
+  private:
+    unsigned m_previous;
+};
+
+// While it lives, local time is that of the given time zone.
+class TimeZoneScope {
+  public:
+    explicit TimeZoneScope(const std::string& zone);
+    ~TimeZoneScope();
+    TimeZoneScope(const TimeZoneScope&) = delete;
+    TimeZoneScope& operator=(const TimeZoneScope&) = delete;
+
+  private:
+    bool m_hadZone;
+    std::string m_previous;
 };
