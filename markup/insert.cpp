@@ -95,6 +95,12 @@ bool CXmlDoc::EndTagFits(int32_t element) const {
     return nameLength + 3 <= kMaxEndTagLength;
 }
 
+// A lone start tag under a parent of the same name would take the parent's end tag.
+bool CXmlDoc::EndTagWouldClose(int32_t element, std::u16string_view name) const {
+    XmlTokenReader reader(text.c_str(), elements[element].start + 1, modeFlags);
+    return reader.NextName() && reader.NameEquals(name);
+}
+
 bool CXmlDoc::InsertElement(std::u16string_view name, std::u16string_view data, uint32_t flags) {
     data = data.substr(0, data.find(u'\0')); // the text ends at its first zero unit
     if (modeFlags & ModeReadFile)
@@ -116,6 +122,8 @@ bool CXmlDoc::InsertElement(std::u16string_view name, std::u16string_view data, 
         (after != 0 && elements[after].parent != parent))
         return false;
     if (after == 0 && IsOneTag(elements[parent], parent) && !EndTagFits(parent))
+        return false;
+    if ((flags & INS_UNENDED) && parent != 0 && EndTagWouldClose(parent, name))
         return false;
 
     MarkupPlacement placement;

@@ -67,6 +67,8 @@ class CXmlDoc {
     void ClearPositions();
     // The end tag that wrapping a one-tag element gives it fits its length field.
     bool EndTagFits(int32_t element) const;
+    // The end tag of element, read as the parser reads it, would close a start tag name.
+    bool EndTagWouldClose(int32_t element, std::u16string_view name) const;
     // pos was handed out and not freed; 0, the document record, is live.
     bool IsLiveElement(int32_t pos) const;
 };

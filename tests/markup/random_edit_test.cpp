@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <random>
 #include <vector>
 
@@ -34,6 +35,15 @@ const std::u16string_view kData[] = {
 
 const uint32_t kFlagBits[] = {INS_CDATA,  INS_NO_LINE_ENDS, INS_SPACE_SLASH, INS_UNENDED,
                               INS_BEFORE, INS_AS_CHILD,     ESCF_KEEPREFS,   ESCF_QUOTES};
+
+// The element is one of the unended-name elements (which may have been wrapped since).
+bool IsUn(const CXmlDoc& doc, int32_t element) {
+    if (element == 0)
+        return false;
+    const std::u16string_view tag =
+        std::u16string_view(doc.text).substr(static_cast<size_t>(doc.elements[element].start), 4);
+    return tag == u"<un>" || tag == u"<un ";
+}
 
 class Editor {
   public:
@@ -76,17 +86,23 @@ class Editor {
 
   private:
     std::mt19937 rng;
+    uint32_t combination = 0;
 
     std::string Insert(CXmlDoc& doc) {
+        // Every combination of the flag bits in turn.
         uint32_t flags = 0;
-        for (uint32_t bit : kFlagBits)
-            flags |= Pick(2) ? bit : 0;
+        for (size_t bit = 0; bit < std::size(kFlagBits); ++bit)
+            flags |= (combination >> bit) & 1 ? kFlagBits[bit] : 0;
+        ++combination;
         const std::u16string data(PickFrom(kData));
         const std::u16string name = (flags & INS_UNENDED) ? u"un" : PickFrom(kNames);
 
         const bool asChild = (flags & INS_AS_CHILD) != 0;
-        const bool refused = (asChild && doc.currentPos == 0) ||
-                             ((flags & INS_UNENDED) && !data.empty() && data[0] != 0);
+        const int32_t parent = asChild ? doc.currentPos : doc.parentPos;
+        // A lone start tag may not go under a parent of its own name.
+        const bool unendedRefused =
+            (flags & INS_UNENDED) && ((!data.empty() && data[0] != 0) || IsUn(doc, parent));
+        const bool refused = (asChild && doc.currentPos == 0) || unendedRefused;
         const int32_t used = doc.usedCount;
         const std::u16string oldText = doc.text;
         if (doc.InsertElement(name, data, flags) == refused)
