@@ -8,6 +8,7 @@
 #include "markup/element_table.h"
 #include "markup/insert.h"
 #include "markup/mode_flags.h"
+#include "markup/name_path.h"
 #include "markup/token_reader.h"
 
 class CTextFile;
@@ -62,6 +63,22 @@ class CXmlDoc {
     // text; a one-tag element gets an end tag. Refused for position 0, positions never
     // handed out or freed, and elements with children.
     bool ReplaceElementData(int32_t element, std::u16string_view text);
+
+    // Lookup by name among the children of parentPos (LocateElement) or of currentPos
+    // (LocateChild), continuing after the current element or child; an empty name matches
+    // any element. Names compare in place in the text.
+    bool LocateElement(std::u16string_view name);
+    bool LocateChild(std::u16string_view name);
+    void RewindChildren();
+    // The first child of parent after after (from the first child when after is 0) that
+    // matches path; 0 if none.
+    int32_t FindNext(int32_t parent, int32_t after, const XmlNamePath& path) const;
+
+    // Text content of an element with references decoded; empty for position 0, for
+    // one-tag elements and for elements that contain elements.
+    std::u16string ReadText(int32_t element) const;
+    std::u16string ReadChildText() const;
+    std::u16string ReadTagName(int32_t element) const;
 
   private:
     void ClearPositions();
