@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr int32_t kCDataOpenLength = 9;   // "<![CDATA["
+constexpr int32_t kCDataOpenLength = 9;    // "<![CDATA["
 constexpr int32_t kCDataMarkupLength = 12; // "<![CDATA[" and "]]>"
 
 } // namespace

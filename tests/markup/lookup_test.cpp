@@ -51,19 +51,17 @@ TEST_P(ChildMatch, FirstMatchingChild) {
 }
 
 // A relative name matches up to its first path delimiter; others match nothing.
-INSTANTIATE_TEST_SUITE_P(Names, ChildMatch,
-                         testing::Values(MatchCase{u"", 1}, MatchCase{u"a", 1},
-                                         MatchCase{u"Version", 2}, MatchCase{u"Version[2]", 2},
-                                         MatchCase{u"Version[@id='x']", 2},
-                                         MatchCase{u"Version/x", 2}, MatchCase{u"Version/@a", 2},
-                                         MatchCase{u"Vers", 4}, MatchCase{u"VersionX", 5},
-                                         MatchCase{u"b", 6}, MatchCase{u"\u00E9t\u00E9", 7},
-                                         MatchCase{u"/Version", 0}, MatchCase{u"//Version", 0},
-                                         MatchCase{u"/r", 0}, MatchCase{u"Version x", 0},
-                                         MatchCase{u"Version[", 0}, MatchCase{u"Version/", 0},
-                                         MatchCase{u"version", 0}, MatchCase{u"Versio", 0},
-                                         MatchCase{u"Exe", 0}, MatchCase{u"r", 0},
-                                         MatchCase{u"x", 0}, MatchCase{u"a x", 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Names, ChildMatch,
+    testing::Values(MatchCase{u"", 1}, MatchCase{u"a", 1}, MatchCase{u"Version", 2},
+                    MatchCase{u"Version[2]", 2}, MatchCase{u"Version[@id='x']", 2},
+                    MatchCase{u"Version/x", 2}, MatchCase{u"Version/@a", 2}, MatchCase{u"Vers", 4},
+                    MatchCase{u"VersionX", 5}, MatchCase{u"b", 6}, MatchCase{u"\u00E9t\u00E9", 7},
+                    MatchCase{u"/Version", 0}, MatchCase{u"//Version", 0}, MatchCase{u"/r", 0},
+                    MatchCase{u"Version x", 0}, MatchCase{u"Version[", 0},
+                    MatchCase{u"Version/", 0}, MatchCase{u"version", 0}, MatchCase{u"Versio", 0},
+                    MatchCase{u"Exe", 0}, MatchCase{u"r", 0}, MatchCase{u"x", 0},
+                    MatchCase{u"a x", 0}));
 
 TEST(ChildMatch, IgnoreCaseFoldsAsciiOnly) {
     CXmlDoc doc(kMatchDoc);
