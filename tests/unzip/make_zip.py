@@ -22,7 +22,11 @@ import json
 import random
 import struct
 import sys
+import warnings
 import zipfile
+
+# Some archives repeat a name on purpose.
+warnings.filterwarnings("ignore", "Duplicate name")
 
 METHODS = {"stored": zipfile.ZIP_STORED, "deflated": zipfile.ZIP_DEFLATED}
 
