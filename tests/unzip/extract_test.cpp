@@ -228,6 +228,7 @@ TEST_F(ExtractTest, DamagedEntryFailsExtraction) {
         const std::string app = temp / ("App" + std::to_string(i));
         EXPECT_FALSE(Extract(jobs[i].path, app));
         EXPECT_EQ(ReadFileBytes(app + "/first.txt"), "first entry");
+        EXPECT_TRUE(fs::is_regular_file(app + "/damaged.bin")); // nothing is rolled back
         EXPECT_FALSE(fs::exists(app + "/last.txt"));
     }
 }
