@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string Quoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+int Run(const std::string& command) {
+    const int status = std::system((command + " >/dev/null 2>&1").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class PublishTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/publish-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root = pattern;
+        fs::create_directories(root / "source" / "data");
+        fs::create_directories(root / "out");
+        WriteBytes(root / "source" / "hello", "#!/bin/sh\necho hello\n");
+        fs::permissions(root / "source" / "hello", fs::perms(0755));
+        WriteBytes(root / "source" / "data" / "readme.txt", std::string(5000, 'r') + "\n");
+        fs::permissions(root / "source" / "data" / "readme.txt", fs::perms(0640));
+        fs::create_symlink("hello", root / "source" / "run");
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    int Publish(const std::string& version) {
+        return Run(std::string(PUBLISH_TOOL) + " " + Quoted((root / "source").string()) + " " +
+                   Quoted(version) + " " + Quoted((root / "out").string()));
+    }
+
+    fs::path root;
+};
+
+TEST_F(PublishTest, PackageUnpacksToTheVersionFolderWithModesAndTimes) {
+    struct tm local {};
+    local.tm_year = 2021 - 1900;
+    local.tm_mon = 4;
+    local.tm_mday = 6;
+    local.tm_hour = 7;
+    local.tm_min = 8;
+    local.tm_sec = 10;
+    local.tm_isdst = -1;
+    const std::time_t stamp = std::mktime(&local);
+    const struct timespec times[2] = {{stamp, 0}, {stamp, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, (root / "source" / "hello").c_str(), times, 0), 0);
+
+    ASSERT_EQ(Publish("2.0.1"), 0);
+    ASSERT_EQ(Run("cd " + Quoted((root / "out").string()) + " && unzip -q 2.0.1.zip"), 0);
+
+    const fs::path unpacked = root / "out" / "2.0.1";
+    EXPECT_EQ(ReadBytes(unpacked / "hello"), "#!/bin/sh\necho hello\n");
+    EXPECT_EQ(ReadBytes(unpacked / "data" / "readme.txt"), std::string(5000, 'r') + "\n");
+    EXPECT_EQ(fs::status(unpacked / "hello").permissions() & fs::perms::all, fs::perms(0755));
+    EXPECT_EQ(fs::status(unpacked / "data" / "readme.txt").permissions() & fs::perms::all,
+              fs::perms(0640));
+    ASSERT_TRUE(fs::is_symlink(unpacked / "run"));
+    EXPECT_EQ(fs::read_symlink(unpacked / "run"), "hello");
+
+    struct stat status {};
+    ASSERT_EQ(stat((unpacked / "hello").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mtime, stamp);
+    EXPECT_FALSE(fs::exists(root / "out" / "2.0.1.zip.part"));
+}
+
+TEST_F(PublishTest, RecordNamesTheVersionEscaped) {
+    const struct {
+        std::string version;
+        std::string written;
+    } cases[] = {
+        {"2.0.1", "2.0.1"},
+        {"3.0 beta&<1>", "3.0 beta&amp;&lt;1&gt;"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.version);
+        ASSERT_EQ(Publish(c.version), 0);
+        EXPECT_EQ(ReadBytes(root / "out" / "record.xml"),
+                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<record>\r\n<Version>" +
+                      c.written + "</Version>\r\n</record>\r\n");
+        EXPECT_TRUE(fs::exists(root / "out" / (c.version + ".zip")));
+    }
+}
+
+TEST_F(PublishTest, RefusesVersionsThatAreNotOneFolderName) {
+    for (const std::string version :
+         {std::string(), std::string("."), std::string(".."), std::string("1/2"),
+          std::string("1\\2"), std::string("1.0\n"), std::string(256, '1')}) {
+        SCOPED_TRACE(version);
+        EXPECT_EQ(Publish(version), 2);
+        EXPECT_TRUE(fs::is_empty(root / "out"));
+    }
+}
+
+TEST_F(PublishTest, MissingSourceFolderFailsAndLeavesNothing) {
+    fs::remove_all(root / "source");
+    EXPECT_EQ(Publish("2.0.1"), 1);
+    EXPECT_TRUE(fs::is_empty(root / "out"));
+}
+
+} // namespace

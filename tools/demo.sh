@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The updater's life in two starts, against a local HTTP server on 127.0.0.1:8765.
+#   tools/demo.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "${1:?usage: demo.sh BUILD_DIR}" && pwd)
+port=8765
+work=$(mktemp -d /tmp/updater-demo.XXXXXX)
+install="$work/install" served="$work/server" source="$work/source-1.0.1"
+server_pid=""
+cleanup() {
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+step() { printf '\n== %s\n' "$*"; }
+
+main_program() { # VERSION FOLDER
+  mkdir -p "$2"
+  cat >"$2/hello" <<SCRIPT
+#!/bin/sh
+echo "main program $1 is running"
+echo "$1" >> "\$(dirname "\$0")/../started.txt"
+SCRIPT
+  chmod +x "$2/hello"
+}
+
+wait_for_start() { # COUNT: wait until the main program has started COUNT times in all
+  for _ in $(seq 50); do
+    [ "$(wc -l <"$install/started.txt" 2>/dev/null || echo 0)" -ge "$1" ] && return
+    sleep 0.1
+  done
+  echo "the main program did not start" >&2
+  exit 1
+}
+
+step "installation folder: updater, config.xml naming 1.0.0, main program 1.0.0/hello"
+mkdir -p "$install" "$served"
+cp "$build/app/updater" "$install/"
+main_program 1.0.0 "$install/1.0.0"
+printf '<?xml version="1.0" encoding="UTF-8"?>\r\n<config>\r\n<Version>1.0.0</Version>\r\n<Exe>hello</Exe>\r\n<LastVersion></LastVersion>\r\n</config>\r\n' \
+  >"$install/config.xml"
+cat "$install/config.xml"
+
+step "publish 1.0.1 into the server's folder"
+main_program 1.0.1 "$source"
+"$build/tools/publish" "$source" 1.0.1 "$served"
+ls -l "$served"
+cat "$served/record.xml"
+
+step "start the HTTP server on 127.0.0.1:$port"
+(cd "$served" && exec python3 -m http.server --bind 127.0.0.1 "$port") >"$work/server.log" 2>&1 &
+server_pid=$!
+for _ in $(seq 50); do
+  python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 1)" 2>/dev/null && break
+  sleep 0.1
+done
+
+step "first start: 1.0.0 runs, 1.0.1 is downloaded, installed and recorded"
+"$install/updater"
+wait_for_start 1
+cat "$install/config.xml"
+ls -F "$install"
+
+step "second start: 1.0.1 runs, the 1.0.0 folder is removed"
+"$install/updater"
+wait_for_start 2
+cat "$install/config.xml"
+ls -F "$install"
+
+step "the server's log"
+cat "$work/server.log"
+
+step "stop the server"
+kill "$server_pid" && wait "$server_pid" 2>/dev/null || true
+server_pid=""
+echo "done"

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string>
+
+// Writes archivePath as a zip package holding every file, folder and symbolic link under
+// sourceFolder beneath a top folder named topFolder. Entries are deflated, carry their
+// modification times and their Unix permission bits. The archive is written to a temporary
+// file and renamed into place only when complete. On failure, error says why.
+bool WritePackage(const std::string& sourceFolder, const std::string& topFolder,
+                  const std::string& archivePath, std::string& error);
