@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -28,7 +29,7 @@ std::string Quoted(const std::string& text) {
     return quoted + "'";
 }
 
-int Run(const std::string& command) {
+int RunCommand(const std::string& command) {
     const int status = std::system((command + " >/dev/null 2>&1").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -50,7 +51,7 @@ class PublishTest : public testing::Test {
     void TearDown() override { fs::remove_all(root); }
 
     int Publish(const std::string& version) {
-        return Run(std::string(PUBLISH_TOOL) + " " + Quoted((root / "source").string()) + " " +
+        return RunCommand(std::string(PUBLISH_TOOL) + " " + Quoted((root / "source").string()) + " " +
                    Quoted(version) + " " + Quoted((root / "out").string()));
     }
 
@@ -71,7 +72,7 @@ TEST_F(PublishTest, PackageUnpacksToTheVersionFolderWithModesAndTimes) {
     ASSERT_EQ(utimensat(AT_FDCWD, (root / "source" / "hello").c_str(), times, 0), 0);
 
     ASSERT_EQ(Publish("2.0.1"), 0);
-    ASSERT_EQ(Run("cd " + Quoted((root / "out").string()) + " && unzip -q 2.0.1.zip"), 0);
+    ASSERT_EQ(RunCommand("cd " + Quoted((root / "out").string()) + " && unzip -q 2.0.1.zip"), 0);
 
     const fs::path unpacked = root / "out" / "2.0.1";
     EXPECT_EQ(ReadBytes(unpacked / "hello"), "#!/bin/sh\necho hello\n");
@@ -107,7 +108,7 @@ TEST_F(PublishTest, RecordNamesTheVersionEscaped) {
 }
 
 TEST_F(PublishTest, RefusesVersionsThatAreNotOneFolderName) {
-    for (const std::string version :
+    for (const std::string& version :
          {std::string(), std::string("."), std::string(".."), std::string("1/2"),
           std::string("1\\2"), std::string("1.0\n"), std::string(256, '1')}) {
         SCOPED_TRACE(version);
