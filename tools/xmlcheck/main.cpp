@@ -1,0 +1,53 @@
+// xmlcheck: loads a markup file as the updater loads config.xml and tells whether it is
+// sound, and why not.
+//
+//   xmlcheck FILE          encoding found, mode bits, result report, verdict
+//   xmlcheck --tree FILE   the same, then one line per element
+//
+// Exit status: 0 sound, 1 not sound, 2 the file could not be read (or bad usage).
+#include "check_report.h"
+#include "element_listing.h"
+#include "platform/code_page.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::u16string PathFromArgument(const char* argument) {
+    const auto length = static_cast<int>(std::strlen(argument));
+    std::u16string path(static_cast<size_t>(length), u'\0');
+    path.resize(
+        static_cast<size_t>(MultiByteToUtf16(CP_ACP, argument, length, path.data(), length)));
+    return path;
+}
+
+int Usage() {
+    std::fputs("usage: xmlcheck [--tree] FILE\n", stderr);
+    return kExitUnreadable;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    bool tree = false;
+    const char* file = nullptr;
+    if (argc == 2) {
+        file = argv[1];
+    } else if (argc == 3 && std::strcmp(argv[1], "--tree") == 0) {
+        tree = true;
+        file = argv[2];
+    } else {
+        return Usage();
+    }
+
+    CXmlDoc doc;
+    const bool loaded = doc.LoadFile(PathFromArgument(file));
+    const int status = CheckStatus(doc, loaded);
+    std::string out = "file: " + std::string(file) + "\n" + CheckSummary(doc, status);
+    if (tree && status != kExitUnreadable)
+        out += "elements:\n" + ElementListing(doc);
+    std::fputs(out.c_str(), stdout);
+    return status;
+}
