@@ -8,11 +8,6 @@ namespace {
 
 constexpr std::u16string_view kLineEnd = u"\r\n";
 
-std::u16string TagNameAt(const std::u16string& text, int32_t start) {
-    XmlTokenReader reader(text.c_str(), start + 1, 0);
-    return reader.NextName() ? std::u16string(reader.Token()) : std::u16string();
-}
-
 // An element is one-tag when its start tag is all of it (<a/>, or an unended <a>).
 // The document record never is.
 bool IsOneTag(const XmlElementRec& rec, int32_t pos) {
@@ -91,7 +86,7 @@ std::u16string MakeCDataSection(std::u16string_view data) {
 }
 
 bool CXmlDoc::EndTagFits(int32_t element) const {
-    const auto nameLength = static_cast<int32_t>(TagNameAt(text, elements[element].start).size());
+    const auto nameLength = static_cast<int32_t>(ReadTagName(element).size());
     return nameLength + 3 <= kMaxEndTagLength;
 }
 
@@ -210,7 +205,7 @@ int32_t CXmlDoc::InsertMarkup(int32_t parent, int32_t& after, MarkupPlacement& p
     int32_t at = s;
     int32_t replaced = 0;
     if (oneTag) {
-        const std::u16string name = TagNameAt(text, p.start);
+        const std::u16string name = ReadTagName(parent);
         std::u16string wrapped = lineEnds ? u">\r\n" : u">";
         wrapped.append(markup).append(u"</").append(name);
         markup = std::move(wrapped);

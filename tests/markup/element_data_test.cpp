@@ -2,19 +2,12 @@
 
 #include "invariants.h"
 #include "markup/xml_doc.h"
+#include "reparse_compare.h"
 #include "test_support.h"
 
 namespace {
 
-// The child of parent named name, 0 if none.
-int32_t ChildNamed(const CXmlDoc& doc, int32_t parent, std::u16string_view name) {
-    for (int32_t c = doc.elements[parent].firstChild; c != 0; c = doc.elements[c].nextSibling) {
-        XmlTokenReader reader(doc.text.c_str(), doc.elements[c].start + 1, 0);
-        if (reader.NextName() && reader.Token() == name)
-            return c;
-    }
-    return 0;
-}
+using namespace std::string_view_literals;
 
 struct DataCase {
     const char16_t* text;
@@ -166,19 +159,32 @@ void PrintTo(const CommitCase& c, std::ostream* os) {
     *os << c.what;
 }
 
+std::u16string ReadTextOf(CXmlDoc& doc, std::u16string_view name) {
+    doc.RewindChildren();
+    return doc.LocateChild(name) ? doc.ReadChildText() : std::u16string();
+}
+
 class CommitSequence : public testing::TestWithParam<CommitCase> {};
+
+// The updater's sequence: find the child under the root afresh, then replace its data.
+bool ReplaceChildData(CXmlDoc& doc, std::u16string_view name, std::u16string_view data) {
+    doc.RewindChildren();
+    doc.LocateChild(name);
+    return doc.ReplaceElementData(doc.childPos, data);
+}
 
 TEST_P(CommitSequence, ChangesOnlyTheTwoElements) {
     const CommitCase& c = GetParam();
     CXmlDoc doc(c.config);
-    const int32_t root = doc.elements[0].firstChild;
-    const int32_t last = ChildNamed(doc, root, u"LastVersion");
-    EXPECT_EQ(doc.ReplaceElementData(last, u"1.0.3"), last != 0);
-    EXPECT_TRUE(doc.ReplaceElementData(ChildNamed(doc, root, u"Version"), u"1.0.4"));
+    const bool hasLastVersion =
+        std::u16string_view(c.config).find(u"<LastVersion") != std::u16string_view::npos;
+    EXPECT_EQ(ReplaceChildData(doc, u"LastVersion", u"1.0.3"), hasLastVersion);
+    EXPECT_TRUE(ReplaceChildData(doc, u"Version", u"1.0.4"));
     EXPECT_EQ(Narrow(doc.text), Narrow(c.expected));
     EXPECT_EQ(CheckIndexInvariants(doc), "");
-    CXmlDoc fresh(doc.text);
-    EXPECT_EQ(DescribeIndex(doc), DescribeIndex(fresh));
+    EXPECT_EQ(DifferenceFromReparse(doc), "");
+    EXPECT_EQ(ReadTextOf(doc, u"LastVersion"), hasLastVersion ? u"1.0.3" : u"");
+    EXPECT_EQ(ReadTextOf(doc, u"Version"), u"1.0.4");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -205,5 +211,49 @@ INSTANTIATE_TEST_SUITE_P(
             u"<!-- x -->\r\n<LastVersion>1.0.1</LastVersion><!-- y -->\r\n</c>\r\n<!-- end -->",
             u"<!-- top -->\r\n<c>\r\n<!-- v --><Version>1.0.4</Version>"
             u"<!-- x -->\r\n<LastVersion>1.0.3</LastVersion><!-- y -->\r\n</c>\r\n<!-- end -->"}));
+
+TEST(ReplaceElementData, RemovalStepClearsLastVersionOnly) {
+    const std::u16string config =
+        u"<config>\r\n<Version>1.0.3</Version>\r\n<Exe>m.exe</Exe>\r\n"
+        u"<!-- to remove -->\r\n<LastVersion>1.0.2</LastVersion>\r\n</config>";
+    CXmlDoc doc(config);
+    ASSERT_TRUE(ReplaceChildData(doc, u"LastVersion", u""));
+    EXPECT_EQ(Narrow(doc.text), Narrow(u"<config>\r\n<Version>1.0.3</Version>\r\n<Exe>m.exe</Exe>"
+                                       u"\r\n<!-- to remove -->\r\n<LastVersion></LastVersion>"
+                                       u"\r\n</config>"));
+    EXPECT_EQ(DifferenceFromReparse(doc), "");
+}
+
+// Whatever ReplaceElementData writes, ReadText reads back unchanged.
+class DataRoundTrip : public testing::TestWithParam<std::u16string_view> {};
+
+TEST_P(DataRoundTrip, ReadTextGivesTheTextBack) {
+    const std::u16string_view data = GetParam();
+    for (const char16_t* start : {u"<r><v/><w/></r>", u"<r><v>old &amp; <!--c--></v><w/></r>",
+                                  u"<r><v></r>", u"<r><v /></r>"}) {
+        CXmlDoc doc(start);
+        ASSERT_TRUE(doc.ReplaceElementData(2, data)) << Narrow(start);
+        EXPECT_EQ(Narrow(doc.ReadText(2)), Narrow(data)) << Narrow(start);
+        EXPECT_EQ(DifferenceFromReparse(doc), "");
+        // And again, over what was written.
+        ASSERT_TRUE(doc.ReplaceElementData(2, data));
+        EXPECT_EQ(Narrow(doc.ReadText(2)), Narrow(data));
+    }
+    // The data of a new element, escaped or as CDATA sections, reads back as well.
+    for (uint32_t flags : {0u, INS_CDATA}) {
+        CXmlDoc doc(u"<r/>");
+        doc.currentPos = 1;
+        doc.nodeKind = NodeElement;
+        ASSERT_TRUE(doc.InsertElement(u"n", data, INS_AS_CHILD | flags));
+        EXPECT_EQ(Narrow(doc.ReadText(doc.childPos)), Narrow(data)) << "flags " << flags;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(ReplaceElementData, DataRoundTrip,
+                         testing::Values(u"1.0.4"sv, u"a<b & \"c\" 'd' >"sv, u"]]>"sv,
+                                         u"x]]>y]]]]>>"sv, u"&amp; &lt; &#65; &#x42; &bogus; &"sv,
+                                         u"<![CDATA[x]]>"sv, u"<!--c-->"sv, u"\u00E9\u4E2D\u00A0"sv,
+                                         u"\U0001F600 \U00010348"sv, u"  \r\n\t "sv, u"a"sv,
+                                         u""sv));
 
 } // namespace

@@ -134,9 +134,12 @@ class Editor {
     std::string Data(CXmlDoc& doc) {
         const int32_t element = doc.childPos != 0 ? doc.childPos : doc.currentPos;
         const bool accepted = element != 0 && doc.elements[element].firstChild == 0;
-        const bool done = doc.ReplaceElementData(element, PickFrom(kData));
+        const std::u16string_view data = PickFrom(kData);
+        const bool done = doc.ReplaceElementData(element, data);
         if (done != accepted)
             return "ReplaceElementData returned " + std::to_string(done);
+        if (done && doc.ReadText(element) != data.substr(0, data.find(u'\0')))
+            return "ReadText does not give the data back";
         dataReplaced += done ? 1 : 0;
         return "";
     }
