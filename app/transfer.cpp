@@ -1,0 +1,47 @@
+#include "app/transfer.h"
+
+#include <cstdio>
+
+namespace {
+
+// size * count, or nothing when the product does not fit.
+bool ByteCount(size_t size, size_t count, size_t& bytes) {
+    if (size != 0 && count > static_cast<size_t>(-1) / size)
+        return false;
+    bytes = size * count;
+    return true;
+}
+
+} // namespace
+
+size_t AppendToBuffer(char* data, size_t size, size_t count, void* buffer) {
+    auto& response = *static_cast<ResponseBuffer*>(buffer);
+    size_t bytes = 0;
+    if (response.tooLong || !ByteCount(size, count, bytes) ||
+        bytes > kRecordLimit - response.bytes.size()) {
+        response.bytes.clear();
+        response.tooLong = true;
+        return 0;
+    }
+    response.bytes.append(data, bytes);
+    return bytes;
+}
+
+size_t WriteToFile(char* data, size_t size, size_t count, void* stream) {
+    size_t bytes = 0;
+    if (!ByteCount(size, count, bytes))
+        return 0;
+    if (bytes == 0)
+        return 0;
+    return std::fwrite(data, bytes, 1, static_cast<FILE*>(stream)) == 1 ? bytes : 0;
+}
+
+bool SetTransferOptions(CURL* handle, const std::string& url, curl_write_callback write,
+                        void* target, const TransferLimits& limits) {
+    return curl_easy_setopt(handle, CURLOPT_URL, url.c_str()) == CURLE_OK &&
+           curl_easy_setopt(handle, CURLOPT_WRITEDATA, target) == CURLE_OK &&
+           curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, write) == CURLE_OK &&
+           curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds) == CURLE_OK &&
+           curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK &&
+           curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds) == CURLE_OK;
+}

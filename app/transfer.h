@@ -1,0 +1,35 @@
+#pragma once
+
+#include <curl/curl.h>
+
+#include <cstddef>
+#include <string>
+
+// The largest record body kept in memory; a longer one counts as a failed fetch.
+inline constexpr size_t kRecordLimit = size_t{1} << 20;
+
+// The bytes of a transfer held in memory, at most kRecordLimit of them.
+struct ResponseBuffer {
+    std::string bytes;
+    bool tooLong = false; // the body passed the limit; bytes is then empty
+};
+
+// How long a transfer may take to connect, and how long it may go on with fewer than one
+// byte a second arriving, before it is abandoned.
+struct TransferLimits {
+    long connectSeconds = 15;
+    long stallSeconds = 60;
+};
+
+// Write callback into a ResponseBuffer. Takes every byte while the body stays within the
+// limit; past it, empties the buffer and takes none, which ends the transfer with an error.
+size_t AppendToBuffer(char* data, size_t size, size_t count, void* buffer);
+
+// Write callback into an open FILE. Reports a failed write by taking fewer bytes than given,
+// which ends the transfer with an error.
+size_t WriteToFile(char* data, size_t size, size_t count, void* stream);
+
+// A plain GET of url into target through write: no redirects followed, any HTTP status taken,
+// the limits applied. False when an option was refused.
+bool SetTransferOptions(CURL* handle, const std::string& url, curl_write_callback write,
+                        void* target, const TransferLimits& limits);

@@ -1,0 +1,72 @@
+#include "app/ansi_text.h"
+#include "app/folder_name.h"
+#include "app/updater_app.h"
+#include "app/version.h"
+#include "markup/xml_doc.h"
+#include "platform/remove_tree.h"
+
+#include <memory>
+
+namespace {
+
+using TransferHandle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
+
+// The record's bytes up to the first zero byte, in the platform's multi-byte encoding.
+std::u16string DecodeRecord(const std::string& bytes) {
+    return AnsiToUtf16(bytes.substr(0, bytes.find('\0')));
+}
+
+} // namespace
+
+void CUpDateApp::RemoveLastVersion(CXmlDoc& config, const std::u16string& localVersion) const {
+    config.RewindChildren();
+    if (!config.LocateChild(u"LastVersion"))
+        return;
+    const std::u16string lastVersion = config.ReadChildText();
+    // Only a folder of its own beside the updater, and never the installed one.
+    if (!IsSafeFolderName(lastVersion) || lastVersion == localVersion)
+        return;
+    bool lossy = false;
+    const std::string path = Utf16ToAnsi(m_strFolder + lastVersion, &lossy);
+    if (lossy || !RemoveTree(path))
+        return;
+    config.ReplaceElementData(config.childPos, u"");
+    config.SaveFile(ConfigPath());
+}
+
+void CUpDateApp::CheckForUpdate(CXmlDoc& config, CXmlDoc& record,
+                                const std::u16string& localVersion) {
+    // The record's transfer stays open until the installation is over.
+    TransferHandle handle(curl_easy_init(), curl_easy_cleanup);
+    if (!handle)
+        return;
+    ResponseBuffer response;
+    if (SetTransferOptions(handle.get(), m_strBaseUrl + "record.xml", AppendToBuffer, &response,
+                           m_limits))
+        curl_easy_perform(handle.get()); // whatever arrived is used
+    record.SetText(DecodeRecord(response.bytes));
+    std::u16string remoteVersion;
+    if (record.LocateChild(u"Version"))
+        remoteVersion = record.ReadChildText();
+
+    // The remote text names a folder, a file and part of a URL: it must be one plain name.
+    if (!IsSafeFolderName(remoteVersion))
+        return;
+    if (!IsOlderVersion(ParseVersion(localVersion), ParseVersion(remoteVersion)))
+        return;
+    if (!DownloadAndInstall(remoteVersion))
+        return;
+    Commit(config, localVersion, remoteVersion);
+}
+
+void CUpDateApp::Commit(CXmlDoc& config, const std::u16string& localVersion,
+                        const std::u16string& remoteVersion) const {
+    // A missing element leaves the child position at 0, which the edit refuses.
+    config.RewindChildren();
+    config.LocateChild(u"LastVersion");
+    config.ReplaceElementData(config.childPos, localVersion);
+    config.RewindChildren();
+    config.LocateChild(u"Version");
+    config.ReplaceElementData(config.childPos, remoteVersion);
+    config.SaveFile(ConfigPath());
+}

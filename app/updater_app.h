@@ -1,0 +1,41 @@
+#pragma once
+
+#include "app/transfer.h"
+#include "platform/named_lock.h"
+
+#include <string>
+
+class CXmlDoc;
+
+// The updater: starts the installed version of the main program, and, as the one running
+// instance, removes the version the last update replaced, fetches the server's version record
+// and installs and records a newer version.
+class CUpDateApp {
+  public:
+    // baseUrl: the update server's folder URL, ending with "/".
+    CUpDateApp(std::string baseUrl, TransferLimits limits);
+
+    // The whole run. Always false: there is nothing to keep running afterwards.
+    bool InitInstance();
+    // Gives up the single-instance lock; the result is the exit status.
+    int ExitInstance();
+
+    // Downloads the version's package into the updater's folder, unpacks it there and deletes
+    // it. True only when all of it succeeded.
+    bool DownloadAndInstall(std::u16string version);
+
+    std::u16string m_strFolder; // the updater's own folder, ending with "/"
+    CNamedLock m_hMutex;        // held while this is the one instance at work
+
+  private:
+    void Launch(std::u16string version, std::u16string exe) const;
+    void RemoveLastVersion(CXmlDoc& config, const std::u16string& localVersion) const;
+    void CheckForUpdate(CXmlDoc& config, CXmlDoc& record, const std::u16string& localVersion);
+    std::u16string FetchRemoteVersion(CXmlDoc& record) const;
+    void Commit(CXmlDoc& config, const std::u16string& localVersion,
+                const std::u16string& remoteVersion) const;
+    std::u16string ConfigPath() const { return m_strFolder + u"config.xml"; }
+
+    std::string m_strBaseUrl;
+    TransferLimits m_limits;
+};

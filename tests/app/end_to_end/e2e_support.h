@@ -1,0 +1,72 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+// What one run of the updater left behind.
+struct UpdaterRun {
+    bool finished = false; // ended by itself within the bound
+    int status = -1;       // its exit status when it did
+    std::string standardError;
+    double seconds = 0;
+};
+
+// One installation folder with the test build of the updater in it, a folder for the update
+// server to serve, and a folder to start the updater from. Everything lives in a fresh
+// temporary folder that goes at the end, and the server is stopped.
+class EndToEndTest : public testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    const std::string& Inst() const { return m_inst; }
+    const std::string& Served() const { return m_served; }
+    const std::string& StartFolder() const { return m_cwd; }
+
+    // config.xml with the three children in this order; the usual layout of the tests.
+    static std::string ConfigText(const std::string& version, const std::string& exe,
+                                  const std::string& lastVersion);
+    void WriteConfig(const std::string& bytes);
+    std::string ReadConfig() const;
+
+    // A main program at Inst()/folder/exe that records, one line a start, the folder, its
+    // argv[0], its argument count and its current folder.
+    void AddMainProgram(const std::string& folder, const std::string& exe = "main");
+    // The recorded starts, after waiting a bounded time for the first.
+    std::vector<std::string> WaitForStarts();
+    // The recorded starts after a short pause, for runs that must start nothing.
+    std::vector<std::string> StartsAfterPause();
+    // The line AddMainProgram's program writes when started from Inst()/folder/exe.
+    std::string StartLine(const std::string& folder, const std::string& path) const;
+
+    // Puts record.xml naming version and VERSION.zip holding a main program on the server.
+    void Publish(const std::string& version, const std::string& exe = "main");
+    void WriteRecord(const std::string& bytes);
+    // Runs the package helper with these arguments after the output path.
+    void MakePackage(const std::string& zipName, const std::vector<std::string>& arguments);
+    // A source tree for a package: main program for version plus a data file.
+    std::string PackageSource(const std::string& version, const std::string& exe);
+
+    // Starts the server on the test port; fails the test (with the server's reason) when it
+    // cannot listen.
+    void StartServer(const std::vector<std::string>& options = {});
+    void StopServer();
+    std::vector<std::string> ServerLog() const;
+
+    UpdaterRun RunUpdater();
+
+    // The names in a folder, sorted, folders marked with a trailing "/".
+    static std::vector<std::string> Listing(const std::string& folder);
+
+  private:
+    std::string m_root, m_inst, m_served, m_cwd, m_marker, m_log;
+    pid_t m_server = -1;
+};
+
+// A file's bytes; empty when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes, unsigned mode = 0644);

@@ -1,0 +1,82 @@
+#include "e2e_support.h"
+
+#include "platform/named_lock.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class SingleInstance : public EndToEndTest {};
+
+TEST_F(SingleInstance, SecondInstanceOnlyStartsTheMainProgram) {
+    const std::string config = ConfigText("1.0.0", "main", "0.9.0");
+    WriteConfig(config);
+    AddMainProgram("1.0.0");
+    AddMainProgram("0.9.0");
+    Publish("1.0.1");
+    StartServer();
+
+    CNamedLock firstInstance;
+    ASSERT_TRUE(firstInstance.Create("TavikUpdateMutex"));
+    const UpdaterRun run = RunUpdater();
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(WaitForStarts(), Strings{StartLine("1.0.0", Inst() + "1.0.0/main")});
+    EXPECT_EQ(ReadConfig(), config);
+    EXPECT_EQ(Listing(Inst()), (Strings{"0.9.0/", "1.0.0/", "config.xml", "updater"}));
+    EXPECT_EQ(ServerLog(), Strings{});
+
+    // Once the lock is free, the next start does the work.
+    firstInstance.Release();
+    ASSERT_TRUE(RunUpdater().finished);
+    EXPECT_EQ(ReadConfig(), ConfigText("1.0.1", "main", "1.0.0"));
+    EXPECT_EQ(Listing(Inst()), (Strings{"1.0.0/", "1.0.1/", "config.xml", "updater"}));
+}
+
+TEST_F(SingleInstance, TheLockIsGivenUpWhenTheRunEnds) {
+    WriteConfig(ConfigText("1.0.0", "main", ""));
+    AddMainProgram("1.0.0");
+    ASSERT_TRUE(RunUpdater().finished);
+    CNamedLock after;
+    EXPECT_TRUE(after.Create("TavikUpdateMutex"));
+}
+
+struct DamagedConfig {
+    const char* name;
+    std::string bytes; // written as config.xml unless missing
+    bool missing;
+};
+
+const std::vector<DamagedConfig> kDamagedConfigs = {
+    {"missing", "", true},
+    {"empty", "", false},
+    {"two top-level elements", "<Config><Version>1.0.0</Version><Exe>main</Exe></Config><Config/>",
+     false},
+    {"unended root", "<Config><Version>1.0.0</Version><Exe>main</Exe>", false},
+    {"text only", "1.0.0", false},
+};
+
+TEST_F(SingleInstance, MissingOrDamagedConfigShowsTheMessageAndDoesNothingElse) {
+    AddMainProgram("1.0.0");
+    Publish("1.0.1");
+    StartServer();
+    for (const DamagedConfig& c : kDamagedConfigs) {
+        SCOPED_TRACE(c.name);
+        if (!c.missing)
+            WriteConfig(c.bytes);
+        const UpdaterRun run = RunUpdater();
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.standardError, "updater: 配置文件丢失或者损坏，请重新安装本程序。\n");
+        EXPECT_EQ(StartsAfterPause(), Strings{});
+        if (!c.missing)
+            EXPECT_EQ(ReadConfig(), c.bytes);
+        EXPECT_EQ(Listing(Inst()).size(), c.missing ? 2u : 3u);
+    }
+    EXPECT_EQ(ServerLog(), Strings{});
+}
+
+} // namespace

@@ -1,0 +1,54 @@
+#!/usr/bin/env python3
+"""Makes a version package for the end-to-end tests.
+
+  make_package.py OUT.zip VERSION SOURCE_FOLDER [--damage NAME]
+  make_package.py OUT.zip --empty
+
+Every file of SOURCE_FOLDER goes, deflated and with its permission bits, under a top folder
+named VERSION. --damage NAME breaks the deflate stream of that file's entry (the first byte
+becomes a block of the reserved type), so that its extraction fails.
+"""
+
+import argparse
+import os
+import struct
+import zipfile
+
+
+def add_tree(archive, version, source):
+    archive.mkdir(version)
+    for folder, folders, files in os.walk(source):
+        folders.sort()
+        for name in sorted(files):
+            path = os.path.join(folder, name)
+            entry = version + "/" + os.path.relpath(path, source).replace(os.sep, "/")
+            archive.write(path, entry)
+
+
+def damage(path, entry):
+    with zipfile.ZipFile(path) as archive:
+        info = archive.getinfo(entry)
+    with open(path, "r+b") as f:
+        f.seek(info.header_offset + 26)
+        name_length, extra_length = struct.unpack("<HH", f.read(4))
+        f.seek(info.header_offset + 30 + name_length + extra_length)
+        f.write(b"\x07")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("out")
+    parser.add_argument("version", nargs="?")
+    parser.add_argument("source", nargs="?")
+    parser.add_argument("--empty", action="store_true")
+    parser.add_argument("--damage")
+    args = parser.parse_args()
+    with zipfile.ZipFile(args.out, "w", zipfile.ZIP_DEFLATED) as archive:
+        if not args.empty:
+            add_tree(archive, args.version, args.source)
+    if args.damage:
+        damage(args.out, args.version + "/" + args.damage)
+
+
+if __name__ == "__main__":
+    main()
