@@ -207,6 +207,7 @@ void EndToEndTest::WriteRecord(const std::string& bytes) {
 void EndToEndTest::StartServer(const std::vector<std::string>& options) {
     const std::string ready = m_root + "server.ready";
     const std::string err = m_root + "server.err";
+    fs::remove(ready);
     std::vector<std::string> argv = {
         "python3", E2E_HTTP_SERVER, "--port",     std::to_string(E2E_PORT),
         "--root",  m_served,        "--log",      m_log,

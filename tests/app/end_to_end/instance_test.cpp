@@ -72,8 +72,9 @@ TEST_F(SingleInstance, MissingOrDamagedConfigShowsTheMessageAndDoesNothingElse) 
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(run.standardError, "updater: 配置文件丢失或者损坏，请重新安装本程序。\n");
         EXPECT_EQ(StartsAfterPause(), Strings{});
-        if (!c.missing)
+        if (!c.missing) {
             EXPECT_EQ(ReadConfig(), c.bytes);
+        }
         EXPECT_EQ(Listing(Inst()).size(), c.missing ? 2u : 3u);
     }
     EXPECT_EQ(ServerLog(), Strings{});

@@ -47,10 +47,9 @@ const std::vector<OfferCase> kOffers = {
     {"unsafe: slash", "1.2.3", Record("9.9.9/x"), ""},
     {"unsafe: backslash", "1.2.3", Record("9.9.9\\x"), ""},
     {"unsafe: control character", "1.2.3", Record("9.9.9&#9;"), ""},
-    {"unsafe: NUL reference", "1.2.3", Record("9.9.9&#0;"), ""},
     {"unsafe: too long", "1.2.3", Record("9.9.9" + std::string(251, 'x')), ""},
-    {"longest safe name", "1.2.3", Record("9.9.9" + std::string(250, 'x')),
-     "9.9.9" + std::string(250, 'x')},
+    // Safe as a folder name, but its package file name is too long to be created.
+    {"longest safe name", "1.2.3", Record("9.9.9" + std::string(250, 'x')), ""},
     {"empty against a negative local version", "-1.0.0", Record(""), ""},
     {"missing against a negative local version", "-1.0.0", "<Record/>", ""},
 };
