@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr uLong kMadeByUnix = 3u << 8 | 20u; // host system 3 (Unix), zip spec 2.0
+constexpr uLong kMadeByUnix = 3u << 8 | 20u; // host system 3 (Unix), format version 2.0
 
 struct ZipCloser {
     void operator()(zipFile file) const { zipClose(file, nullptr); }

@@ -30,9 +30,9 @@ std::vector<std::string> ListTree(const std::string& root) {
 
 class ExtractTest : public ::testing::Test {
   protected:
-    bool ZipAndExtract(const ZipSpec& spec, const std::string& target) {
+    bool ZipAndExtract(const ZipLayout& layout, const std::string& target) {
         const std::string zipPath = temp / "package.zip";
-        EXPECT_TRUE(MakeZip(spec, zipPath));
+        EXPECT_TRUE(MakeZip(layout, zipPath));
         return Extract(zipPath, target);
     }
 
@@ -48,13 +48,13 @@ TEST_F(ExtractTest, CreatesFoldersOnTheWayWithoutFolderEntries) {
     std::vector<ZipJob> jobs;
     for (const Case& c : cases) {
         const std::string sep(1, c.separator);
-        ZipSpec spec;
-        spec.entries = {
+        ZipLayout layout;
+        layout.entries = {
             {.name = "1.0.4" + sep + "main.exe", .data = "main program", .method = c.method},
             {.name = "1.0.4" + sep + "data" + sep + "a.bin",
              .method = c.method,
              .randomBytes = 5000}};
-        jobs.push_back({temp / std::to_string(jobs.size()) + ".zip", spec});
+        jobs.push_back({temp / std::to_string(jobs.size()) + ".zip", layout});
     }
     ASSERT_TRUE(MakeZips(jobs));
     for (size_t i = 0; i < jobs.size(); ++i) {
@@ -69,21 +69,21 @@ TEST_F(ExtractTest, CreatesFoldersOnTheWayWithoutFolderEntries) {
 }
 
 TEST_F(ExtractTest, FolderEntryCreatesEmptyFolder) {
-    ZipSpec spec;
-    spec.entries = {{.name = "1.0.4/", .attr = UnixFolderAttr(0755)},
+    ZipLayout layout;
+    layout.entries = {{.name = "1.0.4/", .attr = UnixFolderAttr(0755)},
                     {.name = "1.0.4/empty/", .attr = UnixFolderAttr(0755)},
                     {.name = "1.0.4\\also-empty\\", .attr = 0x10, .system = 0}};
     const std::string app = temp / "App";
-    ASSERT_TRUE(ZipAndExtract(spec, app));
+    ASSERT_TRUE(ZipAndExtract(layout, app));
     EXPECT_EQ(ListTree(app),
               (std::vector<std::string>{"1.0.4", "1.0.4/also-empty", "1.0.4/empty"}));
 }
 
 TEST_F(ExtractTest, TrailingSlashWithoutFolderAttributeIsAFileAndFails) {
-    ZipSpec spec;
-    spec.entries = {{.name = "1.0.4/notafolder/", .attr = 0}, {.name = "after.txt", .data = "x"}};
+    ZipLayout layout;
+    layout.entries = {{.name = "1.0.4/notafolder/", .attr = 0}, {.name = "after.txt", .data = "x"}};
     const std::string app = temp / "App";
-    EXPECT_FALSE(ZipAndExtract(spec, app));
+    EXPECT_FALSE(ZipAndExtract(layout, app));
     EXPECT_FALSE(fs::exists(app + "/after.txt"));
 }
 
@@ -104,9 +104,9 @@ TEST_F(ExtractTest, ExistingFileIsReplaced) {
     const std::string app = temp / "App";
     fs::create_directories(app + "/1.0.4");
     WriteFileBytes(app + "/1.0.4/main.exe", "an older and much longer main program");
-    ZipSpec spec;
-    spec.entries = {{.name = "1.0.4/main.exe", .data = "new"}};
-    ASSERT_TRUE(ZipAndExtract(spec, app));
+    ZipLayout layout;
+    layout.entries = {{.name = "1.0.4/main.exe", .data = "new"}};
+    ASSERT_TRUE(ZipAndExtract(layout, app));
     EXPECT_EQ(ReadFileBytes(app + "/1.0.4/main.exe"), "new");
 }
 
@@ -115,10 +115,10 @@ TEST_F(ExtractTest, ReadOnlyExistingFileFails) {
     fs::create_directories(app);
     WriteFileBytes(app + "/locked.txt", "old");
     fs::permissions(app + "/locked.txt", fs::perms::owner_read);
-    ZipSpec spec;
-    spec.entries = {{.name = "locked.txt", .data = "new"}};
+    ZipLayout layout;
+    layout.entries = {{.name = "locked.txt", .data = "new"}};
     const std::string zipPath = temp / "package.zip";
-    ASSERT_TRUE(MakeZip(spec, zipPath));
+    ASSERT_TRUE(MakeZip(layout, zipPath));
     UnprivilegedScope unprivileged(temp.Path());
     EXPECT_FALSE(Extract(zipPath, app));
     EXPECT_EQ(ReadFileBytes(app + "/locked.txt"), "old");
@@ -130,7 +130,7 @@ TEST_F(ExtractTest, FileFolderClashesFail) {
     struct Case {
         const char* fileOnDisk; // relative to the target, made before extraction
         const char* folderOnDisk;
-        ZipSpecEntry entry;
+        ZipLayoutEntry entry;
     };
     const Case cases[] = {
         {"1.0.4", "", {.name = "1.0.4/main.exe", .data = "x"}},
@@ -175,18 +175,18 @@ TEST_F(ExtractTest, ZipSlipNamesAreRefused) {
     std::vector<ZipJob> jobs;
     for (const std::string& name : names) {
         for (const bool isFolder : {false, true}) {
-            ZipSpec spec;
-            spec.entries = {{.name = "first.txt", .data = "inside"},
+            ZipLayout layout;
+            layout.entries = {{.name = "first.txt", .data = "inside"},
                             {.name = isFolder ? name + "/" : name,
                              .data = "escaped",
                              .attr = isFolder ? 0x10u : 0u},
                             {.name = "last.txt", .data = "inside"}};
-            jobs.push_back({temp / "zips/" + std::to_string(jobs.size()) + ".zip", spec});
+            jobs.push_back({temp / "zips/" + std::to_string(jobs.size()) + ".zip", layout});
         }
     }
     ASSERT_TRUE(MakeZips(jobs));
     for (size_t i = 0; i < jobs.size(); ++i) {
-        SCOPED_TRACE(jobs[i].spec.entries[1].name);
+        SCOPED_TRACE(jobs[i].layout.entries[1].name);
         const std::string base = temp / ("base/" + std::to_string(i));
         EXPECT_FALSE(Extract(jobs[i].path, base + "/app"));
         EXPECT_EQ(ListTree(base), (std::vector<std::string>{"app", "app/first.txt"}));
@@ -196,11 +196,11 @@ TEST_F(ExtractTest, ZipSlipNamesAreRefused) {
 }
 
 TEST_F(ExtractTest, ZeroByteInNameIsRefused) {
-    ZipSpec spec;
-    spec.entries = {{.name = "a#../../evil.txt", .data = "x"}};
-    spec.patches = {{0, "zero_name_byte"}};
+    ZipLayout layout;
+    layout.entries = {{.name = "a#../../evil.txt", .data = "x"}};
+    layout.patches = {{0, "zero_name_byte"}};
     const std::string target = temp / "app";
-    EXPECT_FALSE(ZipAndExtract(spec, target));
+    EXPECT_FALSE(ZipAndExtract(layout, target));
     EXPECT_TRUE(fs::is_empty(target));
 }
 
@@ -215,12 +215,12 @@ TEST_F(ExtractTest, DamagedEntryFailsExtraction) {
                           {"stored", "encrypted"}, {"deflated", "encrypted"}};
     std::vector<ZipJob> jobs;
     for (const Case& c : cases) {
-        ZipSpec spec;
-        spec.entries = {{.name = "first.txt", .data = "first entry"},
+        ZipLayout layout;
+        layout.entries = {{.name = "first.txt", .data = "first entry"},
                         {.name = "damaged.bin", .method = c.method, .randomBytes = 20000},
                         {.name = "last.txt", .data = "last entry"}};
-        spec.patches = {{1, c.patch}};
-        jobs.push_back({temp / std::to_string(jobs.size()) + ".zip", spec});
+        layout.patches = {{1, c.patch}};
+        jobs.push_back({temp / std::to_string(jobs.size()) + ".zip", layout});
     }
     ASSERT_TRUE(MakeZips(jobs));
     for (size_t i = 0; i < jobs.size(); ++i) {
@@ -234,12 +234,12 @@ TEST_F(ExtractTest, DamagedEntryFailsExtraction) {
 }
 
 TEST_F(ExtractTest, BrokenDirectoryAfterFirstEntryFails) {
-    ZipSpec spec;
-    spec.entries = {{.name = "first.txt", .data = "first"},
+    ZipLayout layout;
+    layout.entries = {{.name = "first.txt", .data = "first"},
                     {.name = "second.txt", .data = "second"}};
-    spec.patches = {{1, "central_signature"}};
+    layout.patches = {{1, "central_signature"}};
     const std::string app = temp / "App";
-    EXPECT_FALSE(ZipAndExtract(spec, app));
+    EXPECT_FALSE(ZipAndExtract(layout, app));
     EXPECT_EQ(ReadFileBytes(app + "/first.txt"), "first");
     EXPECT_FALSE(fs::exists(app + "/second.txt"));
 }

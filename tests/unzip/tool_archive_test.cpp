@@ -58,7 +58,7 @@ TEST(ToolArchiveTest, SameTreeAsInfoZipUnzip) {
 
 TEST(ToolArchiveTest, PermissionsFromUnixAttributes) {
     struct Case {
-        ZipSpecEntry entry;
+        ZipLayoutEntry entry;
         unsigned expectedMode;
     };
     const Case cases[] = {
@@ -77,11 +77,11 @@ TEST(ToolArchiveTest, PermissionsFromUnixAttributes) {
     };
     TempFolder temp;
     UmaskScope umask(022);
-    ZipSpec spec;
+    ZipLayout layout;
     for (const Case& c : cases)
-        spec.entries.push_back(c.entry);
+        layout.entries.push_back(c.entry);
     const std::string zipPath = temp / "package.zip";
-    ASSERT_TRUE(MakeZip(spec, zipPath));
+    ASSERT_TRUE(MakeZip(layout, zipPath));
     const std::string target = temp / "app";
     ASSERT_TRUE(Extract(zipPath, target));
     for (const Case& c : cases) {
@@ -117,10 +117,10 @@ TEST(ToolArchiveTest, LinkEntriesStayInside) {
     TempFolder temp;
     std::vector<ZipJob> jobs;
     for (const Case& c : cases) {
-        ZipSpec spec;
-        spec.entries = {{.name = c.name, .data = c.target, .attr = UnixLinkAttr()},
+        ZipLayout layout;
+        layout.entries = {{.name = c.name, .data = c.target, .attr = UnixLinkAttr()},
                         {.name = "after.txt", .data = "after"}};
-        jobs.push_back({temp / std::to_string(jobs.size()) + ".zip", spec});
+        jobs.push_back({temp / std::to_string(jobs.size()) + ".zip", layout});
     }
     ASSERT_TRUE(MakeZips(jobs));
     for (size_t i = 0; i < jobs.size(); ++i) {
@@ -139,10 +139,10 @@ TEST(ToolArchiveTest, LinkEntriesStayInside) {
 
 TEST(ToolArchiveTest, LinkEntryFromOtherSystemIsAFile) {
     TempFolder temp;
-    ZipSpec spec;
-    spec.entries = {{.name = "link", .data = "/etc/passwd", .attr = UnixLinkAttr(), .system = 0}};
+    ZipLayout layout;
+    layout.entries = {{.name = "link", .data = "/etc/passwd", .attr = UnixLinkAttr(), .system = 0}};
     const std::string zipPath = temp / "package.zip";
-    ASSERT_TRUE(MakeZip(spec, zipPath));
+    ASSERT_TRUE(MakeZip(layout, zipPath));
     ASSERT_TRUE(Extract(zipPath, temp / "app"));
     EXPECT_FALSE(fs::is_symlink(temp / "app/link"));
     EXPECT_EQ(ReadFileBytes(temp / "app/link"), "/etc/passwd");
@@ -150,7 +150,7 @@ TEST(ToolArchiveTest, LinkEntryFromOtherSystemIsAFile) {
 
 // Nothing is written through a link, not even one that points inside.
 TEST(ToolArchiveTest, NothingIsWrittenThroughLinks) {
-    const std::vector<std::vector<ZipSpecEntry>> archives = {
+    const std::vector<std::vector<ZipLayoutEntry>> archives = {
         {{.name = "sub/", .attr = 0x10},
          {.name = "l", .data = "sub", .attr = UnixLinkAttr()},
          {.name = "l/evil.txt", .data = "through"}},
@@ -171,7 +171,7 @@ TEST(ToolArchiveTest, NothingIsWrittenThroughLinks) {
         jobs.push_back({temp / std::to_string(jobs.size()) + ".zip", {.entries = entries}});
     ASSERT_TRUE(MakeZips(jobs));
     for (size_t i = 0; i < jobs.size(); ++i) {
-        SCOPED_TRACE(jobs[i].spec.entries.back().name);
+        SCOPED_TRACE(jobs[i].layout.entries.back().name);
         const std::string target = temp / ("app" + std::to_string(i));
         EXPECT_FALSE(Extract(jobs[i].path, target));
         for (const auto& entry : fs::recursive_directory_iterator(target + "/sub")) {

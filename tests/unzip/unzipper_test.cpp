@@ -56,10 +56,10 @@ TEST(UnzipperTest, OpenRefusesWhatIsNoArchive) {
 TEST(UnzipperTest, TargetFolderDefaultsToFullArchivePathWithoutExtension) {
     TempFolder temp;
     fs::create_directories(temp / "dotted.folder");
-    const ZipSpec spec = {.entries = {{.name = "a.txt", .data = "a"}}};
-    const std::vector<ZipJob> jobs = {{temp / "1.0.4.zip", spec},
-                                      {temp / "pkg.v2.zip", spec},
-                                      {temp / "dotted.folder/package", spec}};
+    const ZipLayout layout = {.entries = {{.name = "a.txt", .data = "a"}}};
+    const std::vector<ZipJob> jobs = {{temp / "1.0.4.zip", layout},
+                                      {temp / "pkg.v2.zip", layout},
+                                      {temp / "dotted.folder/package", layout}};
     ASSERT_TRUE(MakeZips(jobs));
     const std::pair<std::string, std::string> cases[] = {
         {temp / "1.0.4.zip", temp / "1.0.4"},
@@ -83,8 +83,8 @@ TEST(UnzipperTest, TargetFolderDefaultsToFullArchivePathWithoutExtension) {
 
 TEST(UnzipperTest, OpenClosesThePreviousArchive) {
     TempFolder temp;
-    const ZipSpec spec = {.entries = {{.name = "a.txt", .data = "a"}}};
-    ASSERT_TRUE(MakeZips({{temp / "first.zip", spec}, {temp / "second.zip", spec}}));
+    const ZipLayout layout = {.entries = {{.name = "a.txt", .data = "a"}}};
+    ASSERT_TRUE(MakeZips({{temp / "first.zip", layout}, {temp / "second.zip", layout}}));
     CUnzipper unzipper;
     ASSERT_TRUE(unzipper.OpenArchive(temp / "first.zip"));
     ASSERT_TRUE(unzipper.SetTargetFolder(temp / "elsewhere"));
@@ -105,8 +105,8 @@ TEST(UnzipperTest, ReadsEveryEntryInOrder) {
         longName += "/" + std::string(100, static_cast<char>('a' + i));
     longName += "/file.txt";
     const std::string compressible(3000, 'x');
-    ZipSpec spec;
-    spec.entries = {
+    ZipLayout layout;
+    layout.entries = {
         {.name = "1.0.4\\data\\a.bin",
          .data = compressible,
          .attr = 0x20,
@@ -118,7 +118,7 @@ TEST(UnzipperTest, ReadsEveryEntryInOrder) {
         {.name = "1.0.4/slash-file/", .data = "", .attr = UnixFileAttr(0644)}};
     TempFolder temp;
     const std::string zipPath = temp / "1.0.4.zip";
-    ASSERT_TRUE(MakeZip(spec, zipPath));
+    ASSERT_TRUE(MakeZip(layout, zipPath));
     CUnzipper unzipper;
     ASSERT_TRUE(unzipper.OpenArchive(zipPath));
     ZipEntryInfo info;
@@ -193,14 +193,14 @@ TEST(UnzipperTest, FileTimeIsEntryTimeInLocalTime) {
         {"oldest.txt", {1980, 1, 1, 0, 0, 0}, {1980, 1, 1, 5, 0, 0}},
         {"link", {2010, 10, 10, 10, 10, 10}, {2010, 10, 10, 14, 10, 10}},
     };
-    ZipSpec spec;
+    ZipLayout layout;
     for (const Case& c : cases)
-        spec.entries.push_back({.name = c.name, .data = "x", .date = c.local});
-    spec.entries.back().data = "summer.txt";
-    spec.entries.back().attr = UnixLinkAttr();
+        layout.entries.push_back({.name = c.name, .data = "x", .date = c.local});
+    layout.entries.back().data = "summer.txt";
+    layout.entries.back().attr = UnixLinkAttr();
     TempFolder temp;
     const std::string zipPath = temp / "package.zip";
-    ASSERT_TRUE(MakeZip(spec, zipPath));
+    ASSERT_TRUE(MakeZip(layout, zipPath));
     const std::time_t before = std::time(nullptr);
     CUnzipper unzipper;
     ASSERT_TRUE(unzipper.OpenArchive(zipPath));

@@ -37,7 +37,7 @@ std::string JsonString(const std::string& text) {
     return json + "\"";
 }
 
-std::string EntryJson(const ZipSpecEntry& entry) {
+std::string EntryJson(const ZipLayoutEntry& entry) {
     std::ostringstream json;
     json << "{\"name\":" << JsonString(entry.name) << ",\"method\":" << JsonString(entry.method)
          << ",\"attr\":" << entry.attr << ",\"system\":" << entry.system
@@ -52,19 +52,19 @@ std::string EntryJson(const ZipSpecEntry& entry) {
     return json.str() + "}";
 }
 
-std::string SpecJson(const std::string& path, const ZipSpec& spec) {
-    std::string json = "{\"out\":" + JsonString(path) + ",\"comment\":" + JsonString(spec.comment) +
+std::string SpecJson(const std::string& path, const ZipLayout& layout) {
+    std::string json = "{\"out\":" + JsonString(path) + ",\"comment\":" + JsonString(layout.comment) +
                        ",\"entries\":[";
-    for (size_t i = 0; i < spec.entries.size(); ++i)
-        json += (i ? "," : "") + EntryJson(spec.entries[i]);
+    for (size_t i = 0; i < layout.entries.size(); ++i)
+        json += (i ? "," : "") + EntryJson(layout.entries[i]);
     json += "],\"patches\":[";
-    for (size_t i = 0; i < spec.patches.size(); ++i)
+    for (size_t i = 0; i < layout.patches.size(); ++i)
         json += (i ? "," : "") + std::string("{\"entry\":") +
-                std::to_string(spec.patches[i].entry) +
-                ",\"what\":" + JsonString(spec.patches[i].what) + "}";
+                std::to_string(layout.patches[i].entry) +
+                ",\"what\":" + JsonString(layout.patches[i].what) + "}";
     json += "]";
-    if (spec.manyCount > 0)
-        json += ",\"many\":{\"count\":" + std::to_string(spec.manyCount) + "}";
+    if (layout.manyCount > 0)
+        json += ",\"many\":{\"count\":" + std::to_string(layout.manyCount) + "}";
     return json + "}";
 }
 
@@ -99,7 +99,7 @@ bool MakeZips(const std::vector<ZipJob>& jobs) {
         return true;
     std::string json = "[";
     for (size_t i = 0; i < jobs.size(); ++i)
-        json += (i ? "," : "") + SpecJson(jobs[i].path, jobs[i].spec);
+        json += (i ? "," : "") + SpecJson(jobs[i].path, jobs[i].layout);
     const std::string descriptionPath = jobs.front().path + ".json";
     WriteFileBytes(descriptionPath, json + "]");
     const bool made = RunCommand("python3 " + Quoted(kScriptFolder + "/make_zip.py") + " " +
@@ -108,8 +108,8 @@ bool MakeZips(const std::vector<ZipJob>& jobs) {
     return made;
 }
 
-bool MakeZip(const ZipSpec& spec, const std::string& zipPath) {
-    return MakeZips({{zipPath, spec}});
+bool MakeZip(const ZipLayout& layout, const std::string& zipPath) {
+    return MakeZips({{zipPath, layout}});
 }
 
 bool MakeTreeZip(const std::string& treeFolder, const std::string& zipPath,

@@ -19,7 +19,7 @@ constexpr uint32_t UnixLinkAttr() {
 }
 
 // One entry for make_zip.py.
-struct ZipSpecEntry {
+struct ZipLayoutEntry {
     std::string name{};
     std::string data{};
     std::string method = "deflated";
@@ -35,8 +35,8 @@ struct ZipPatch {
     std::string what; // see make_zip.py
 };
 
-struct ZipSpec {
-    std::vector<ZipSpecEntry> entries{};
+struct ZipLayout {
+    std::vector<ZipLayoutEntry> entries{};
     std::string comment{}; // the archive's
     int manyCount = 0;     // additional small files d<k>/f<i>.txt
     std::vector<ZipPatch> patches{};
@@ -58,13 +58,13 @@ class TempFolder {
 
 struct ZipJob {
     std::string path;
-    ZipSpec spec;
+    ZipLayout layout;
 };
 
 // Writes the archives with Python's zipfile, all in one run of the helper (its start-up is
 // the slow part); true when the helper succeeded.
 bool MakeZips(const std::vector<ZipJob>& jobs);
-bool MakeZip(const ZipSpec& spec, const std::string& zipPath);
+bool MakeZip(const ZipLayout& layout, const std::string& zipPath);
 // Builds the sample version tree under treeFolder and zips it with Info-ZIP zip.
 bool MakeTreeZip(const std::string& treeFolder, const std::string& zipPath,
                  const std::string& zipOptions = "");
