@@ -21,6 +21,19 @@ std::string CurrentFolder() {
 
 } // namespace
 
+std::vector<std::string> SplitPath(const std::string& path) {
+    std::vector<std::string> components;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find(kPathSeparator, start);
+        if (end == std::string::npos)
+            end = path.size();
+        components.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return components;
+}
+
 std::string FullPathName(std::string path) {
     if (path.empty())
         return {};
@@ -32,19 +45,13 @@ std::string FullPathName(std::string path) {
     }
     const bool trailingSeparator = path.back() == kPathSeparator;
     std::vector<std::string> components;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find(kPathSeparator, start);
-        if (end == std::string::npos)
-            end = path.size();
-        std::string component = path.substr(start, end - start);
+    for (std::string& component : SplitPath(path)) {
         if (component == "..") {
             if (!components.empty())
                 components.pop_back();
         } else if (!component.empty() && component != ".") {
             components.push_back(std::move(component));
         }
-        start = end + 1;
     }
     std::string full;
     for (const std::string& component : components)

@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <string>
+#include <vector>
 
 // File-system calls on paths of 8-bit text, "/" separated, of any length.
 
@@ -11,6 +12,9 @@ inline constexpr char kPathSeparator = '/';
 // folder, "." and ".." components are resolved by their text (links are not followed) and
 // repeated separators collapse. A trailing separator is kept. Empty on failure.
 std::string FullPathName(std::string path);
+
+// The components between separators, empty ones included ("/a//b/" gives "", "a", "", "b", "").
+std::vector<std::string> SplitPath(const std::string& path);
 
 enum class PathKind { Missing, File, Folder };
 

@@ -6,19 +6,6 @@
 
 namespace {
 
-std::vector<std::string> SplitPath(const std::string& path) {
-    std::vector<std::string> components;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find(kPathSeparator, start);
-        if (end == std::string::npos)
-            end = path.size();
-        components.push_back(path.substr(start, end - start));
-        start = end + 1;
-    }
-    return components;
-}
-
 bool IsAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
