@@ -30,6 +30,11 @@ size_t AppendToBuffer(char* data, size_t size, size_t count, void* buffer);
 size_t WriteToFile(char* data, size_t size, size_t count, void* stream);
 
 // A plain GET of url into target through write: no redirects followed, any HTTP status taken,
-// the limits applied. False when an option was refused.
+// the limits applied. caFile, when not empty, names the only certificate authorities trusted
+// for https://. False when an option was refused.
 bool SetTransferOptions(CURL* handle, const std::string& url, curl_write_callback write,
-                        void* target, const TransferLimits& limits);
+                        void* target, const TransferLimits& limits, const std::string& caFile);
+
+// GET of url into response with SetTransferOptions; true when the whole body arrived.
+bool FetchToBuffer(CURL* handle, const std::string& url, ResponseBuffer& response,
+                   const TransferLimits& limits, const std::string& caFile);

@@ -41,9 +41,11 @@ void CUpDateApp::CheckForUpdate(CXmlDoc& config, CXmlDoc& record,
     if (!handle)
         return;
     ResponseBuffer response;
-    if (SetTransferOptions(handle.get(), m_strBaseUrl + "record.xml", AppendToBuffer, &response,
-                           m_limits))
-        curl_easy_perform(handle.get()); // whatever arrived is used
+    const std::string recordUrl = m_strBaseUrl + "record.xml";
+    FetchToBuffer(handle.get(), recordUrl, response, m_limits, m_strCaFile); // whatever arrived is used
+    // With a key built in, a record without a valid signature counts as one without a version.
+    if (RequiresSignature() && !IsSignedData(handle.get(), recordUrl, response.bytes))
+        response.bytes.clear();
     record.SetText(DecodeRecord(response.bytes));
     std::u16string remoteVersion;
     if (record.LocateChild(u"Version"))

@@ -19,8 +19,10 @@ void ShowConfigMissing() {
 
 } // namespace
 
-CUpDateApp::CUpDateApp(std::string baseUrl, TransferLimits limits)
-    : m_strBaseUrl(std::move(baseUrl)), m_limits(limits) {}
+CUpDateApp::CUpDateApp(std::string baseUrl, TransferLimits limits, std::string publicKey,
+                       std::string caFile)
+    : m_strBaseUrl(std::move(baseUrl)), m_limits(limits), m_strPublicKey(std::move(publicKey)),
+      m_strCaFile(std::move(caFile)) {}
 
 bool CUpDateApp::InitInstance() {
     m_strFolder = AnsiToUtf16(FolderOfPath(OwnExecutablePath()));

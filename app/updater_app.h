@@ -12,8 +12,11 @@ class CXmlDoc;
 // and installs and records a newer version.
 class CUpDateApp {
   public:
-    // baseUrl: the update server's folder URL, ending with "/".
-    CUpDateApp(std::string baseUrl, TransferLimits limits);
+    // baseUrl: the update server's folder URL, ending with "/". publicKey: the minisign public
+    // key that records and packages must be signed with; empty for unsigned updates. caFile:
+    // the certificate authorities trusted for https://; empty for the system's.
+    CUpDateApp(std::string baseUrl, TransferLimits limits, std::string publicKey,
+               std::string caFile);
 
     // The whole run. Always false: there is nothing to keep running afterwards.
     bool InitInstance();
@@ -36,6 +39,14 @@ class CUpDateApp {
                 const std::u16string& remoteVersion) const;
     std::u16string ConfigPath() const { return m_strFolder + u"config.xml"; }
 
+    // Signatures, when a public key is built in.
+    bool RequiresSignature() const { return !m_strPublicKey.empty(); }
+    bool FetchSignature(CURL* handle, const std::string& url, std::string& text) const;
+    bool IsSignedData(CURL* handle, const std::string& url, const std::string& data) const;
+    bool IsSignedFile(const std::string& signature, const std::string& path) const;
+
     std::string m_strBaseUrl;
     TransferLimits m_limits;
+    std::string m_strPublicKey;
+    std::string m_strCaFile;
 };

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+// Detached signatures in minisign's format: Ed25519 keys, signatures over a file ("Ed") or over
+// its BLAKE2b-512 hash ("ED"), each with a trusted comment that a second signature covers.
+
+using KeyId = std::array<unsigned char, 8>;
+using Ed25519Signature = std::array<unsigned char, 64>;
+
+struct PublicKey {
+    KeyId keyId{};
+    std::array<unsigned char, 32> key{};
+};
+
+struct Signature {
+    bool prehashed = false; // "ED": the signature covers the BLAKE2b-512 hash of the data
+    KeyId keyId{};
+    Ed25519Signature signature{};
+    std::string trustedComment; // the text after "trusted comment: "
+    Ed25519Signature globalSignature{}; // covers signature followed by trustedComment
+};
+
+// The one base64 line of a public key file: "Ed", the key id and the key.
+bool ParsePublicKey(const std::string& line, PublicKey& key);
+
+// A signature file's four lines: untrusted comment, signature, trusted comment, global signature.
+bool ParseSignature(std::string_view text, Signature& signature);
+
+// True only when the signature is by this key, covers data and its trusted comment verifies.
+bool VerifySignature(const PublicKey& key, const Signature& signature, std::string_view data);
+
+// ParseSignature of signatureText and VerifySignature of data, in one step.
+bool VerifySignedData(const PublicKey& key, std::string_view signatureText, std::string_view data);
+
+// VerifySignedData of a file's bytes; false when the file cannot be read.
+bool VerifySignedFile(const PublicKey& key, std::string_view signatureText, const std::string& path);
