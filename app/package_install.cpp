@@ -43,7 +43,7 @@ bool CUpDateApp::DownloadAndInstall(std::u16string version) {
     if (!handle)
         return false;
     // Without its signature the package is not even downloaded.
-    std::string signature;
+    Signature signature;
     if (RequiresSignature() && !FetchSignature(handle.get(), packageUrl, signature))
         return false;
     if (!DownloadToFile(handle.get(), packageUrl, packagePath, m_limits, m_strCaFile))

@@ -1,7 +1,6 @@
 #include "app/signature.h"
 
 #include "app/base64.h"
-#include "platform/mapped_file.h"
 
 #include <sodium.h>
 
@@ -92,14 +91,4 @@ bool VerifySignature(const PublicKey& key, const Signature& signature, std::stri
     global += signature.trustedComment;
     return Ed25519Verify(signature.signature, data, key) &&
            Ed25519Verify(signature.globalSignature, global, key);
-}
-
-bool VerifySignedData(const PublicKey& key, std::string_view signatureText, std::string_view data) {
-    Signature signature;
-    return ParseSignature(signatureText, signature) && VerifySignature(key, signature, data);
-}
-
-bool VerifySignedFile(const PublicKey& key, std::string_view signatureText, const std::string& path) {
-    CMappedFile file;
-    return file.Open(path) && VerifySignedData(key, signatureText, file.Bytes());
 }

@@ -31,9 +31,3 @@ bool ParseSignature(std::string_view text, Signature& signature);
 
 // True only when the signature is by this key, covers data and its trusted comment verifies.
 bool VerifySignature(const PublicKey& key, const Signature& signature, std::string_view data);
-
-// ParseSignature of signatureText and VerifySignature of data, in one step.
-bool VerifySignedData(const PublicKey& key, std::string_view signatureText, std::string_view data);
-
-// VerifySignedData of a file's bytes; false when the file cannot be read.
-bool VerifySignedFile(const PublicKey& key, std::string_view signatureText, const std::string& path);

@@ -1,5 +1,6 @@
 #include "app/signature.h"
 #include "app/updater_app.h"
+#include "platform/mapped_file.h"
 
 namespace {
 
@@ -7,22 +8,24 @@ constexpr const char* kSignatureSuffix = ".minisig";
 
 } // namespace
 
-bool CUpDateApp::FetchSignature(CURL* handle, const std::string& url, std::string& text) const {
+bool CUpDateApp::FetchSignature(CURL* handle, const std::string& url, Signature& signature) const {
+    PublicKey key;
     ResponseBuffer response;
-    if (!FetchToBuffer(handle, url + kSignatureSuffix, response, m_limits, m_strCaFile))
-        return false;
-    text = std::move(response.bytes);
-    return true;
+    return ParsePublicKey(m_strPublicKey, key) &&
+           FetchToBuffer(handle, url + kSignatureSuffix, response, m_limits, m_strCaFile) &&
+           ParseSignature(response.bytes, signature) && signature.keyId == key.keyId;
 }
 
 bool CUpDateApp::IsSignedData(CURL* handle, const std::string& url, const std::string& data) const {
     PublicKey key;
-    std::string signature;
-    return ParsePublicKey(m_strPublicKey, key) && FetchSignature(handle, url, signature) &&
-           VerifySignedData(key, signature, data);
+    Signature signature;
+    return FetchSignature(handle, url, signature) && ParsePublicKey(m_strPublicKey, key) &&
+           VerifySignature(key, signature, data);
 }
 
-bool CUpDateApp::IsSignedFile(const std::string& signature, const std::string& path) const {
+bool CUpDateApp::IsSignedFile(const Signature& signature, const std::string& path) const {
     PublicKey key;
-    return ParsePublicKey(m_strPublicKey, key) && VerifySignedFile(key, signature, path);
+    CMappedFile file;
+    return ParsePublicKey(m_strPublicKey, key) && file.Open(path) &&
+           VerifySignature(key, signature, file.Bytes());
 }

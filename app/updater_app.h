@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/signature.h"
 #include "app/transfer.h"
 #include "platform/named_lock.h"
 
@@ -41,9 +42,11 @@ class CUpDateApp {
 
     // Signatures, when a public key is built in.
     bool RequiresSignature() const { return !m_strPublicKey.empty(); }
-    bool FetchSignature(CURL* handle, const std::string& url, std::string& text) const;
+    // Fetches url + ".minisig": true when it is a signature by the built-in key.
+    bool FetchSignature(CURL* handle, const std::string& url, Signature& signature) const;
+    // Whether data, fetched from url, carries a valid signature there.
     bool IsSignedData(CURL* handle, const std::string& url, const std::string& data) const;
-    bool IsSignedFile(const std::string& signature, const std::string& path) const;
+    bool IsSignedFile(const Signature& signature, const std::string& path) const;
 
     std::string m_strBaseUrl;
     TransferLimits m_limits;

@@ -1,14 +1,20 @@
-// publish SOURCE_FOLDER VERSION OUT_FOLDER
+// publish [--sign SECRET_KEY_FILE] SOURCE_FOLDER VERSION OUT_FOLDER
 // Writes OUT_FOLDER/VERSION.zip (the files of SOURCE_FOLDER beneath a top folder VERSION) and
-// OUT_FOLDER/record.xml naming VERSION, the two files an update server offers.
+// OUT_FOLDER/record.xml naming VERSION, the two files an update server offers; with --sign also
+// their minisign signatures, VERSION.zip.minisig and record.xml.minisig.
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/folder_name.h"
 #include "markup/escape.h"
 #include "markup/xml_doc.h"
 #include "platform/code_page.h"
+#include "platform/mapped_file.h"
+#include "platform/output_file.h"
 #include "tools/package_writer.h"
+#include "tools/signing_key.h"
 
 namespace {
 
@@ -31,16 +37,44 @@ bool WriteRecord(const std::string& path, const std::u16string& version) {
     return record.SaveFile(FromNative(path));
 }
 
+// Writes folder + name + ".minisig", the signature of the file folder + name.
+bool WriteSignature(const SecretKey& key, const std::string& folder, const std::string& name) {
+    CMappedFile file;
+    COutputFile signature;
+    if (!file.Open(folder + name) || !signature.Create(folder + name + ".minisig"))
+        return false;
+    const std::string text = SignData(key, file.Bytes(), name);
+    const bool written = signature.Write(text.data(), text.size());
+    return signature.Close() && written;
+}
+
+int Usage(const char* program) {
+    std::fprintf(stderr, "usage: %s [--sign SECRET_KEY_FILE] SOURCE_FOLDER VERSION OUT_FOLDER\n",
+                 program);
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s SOURCE_FOLDER VERSION OUT_FOLDER\n", argv[0]);
-        return 2;
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::optional<SecretKey> key;
+    if (!arguments.empty() && arguments[0] == "--sign") {
+        if (arguments.size() < 2)
+            return Usage(argv[0]);
+        std::string error;
+        key.emplace();
+        if (!ReadSecretKey(arguments[1], *key, error)) {
+            std::fprintf(stderr, "publish: %s\n", error.c_str());
+            return 2;
+        }
+        arguments.erase(arguments.begin(), arguments.begin() + 2);
     }
-    const std::string source = argv[1];
-    const std::string version = argv[2];
-    const std::string out = std::string(argv[3]) + "/";
+    if (arguments.size() != 3)
+        return Usage(argv[0]);
+    const std::string source = arguments[0];
+    const std::string version = arguments[1];
+    const std::string out = arguments[2] + "/";
     if (!IsSafeFolderName(FromNative(version))) {
         std::fprintf(stderr, "publish: \"%s\" cannot be a version: it must be a single folder name\n",
                      version.c_str());
@@ -53,6 +87,11 @@ int main(int argc, char** argv) {
     }
     if (!WriteRecord(out + "record.xml", FromNative(version))) {
         std::fprintf(stderr, "publish: %srecord.xml could not be written\n", out.c_str());
+        return 1;
+    }
+    if (key && !(WriteSignature(*key, out, version + ".zip") &&
+                 WriteSignature(*key, out, "record.xml"))) {
+        std::fprintf(stderr, "publish: the signatures could not be written into %s\n", out.c_str());
         return 1;
     }
     std::printf("published %s: %s%s.zip, %srecord.xml\n", version.c_str(), out.c_str(),

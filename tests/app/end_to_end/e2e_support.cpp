@@ -124,7 +124,7 @@ void EndToEndTest::SetUp() {
     m_log = m_root + "server.log";
     for (const std::string& folder : {m_inst, m_served, m_cwd})
         fs::create_directories(folder);
-    fs::copy_file(E2E_UPDATER, m_inst + "updater");
+    fs::copy_file(UpdaterProgram(), m_inst + "updater");
 }
 
 void EndToEndTest::TearDown() {
@@ -187,11 +187,15 @@ void EndToEndTest::MakePackage(const std::string& zipName,
                                const std::vector<std::string>& arguments) {
     std::vector<std::string> argv = {"python3", E2E_MAKE_PACKAGE, m_served + zipName};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    const pid_t pid = Spawn(argv, m_root, m_root + "package.out", m_root + "package.err");
-    ASSERT_GT(pid, 0);
+    RunTool(argv);
+}
+
+void EndToEndTest::RunTool(const std::vector<std::string>& argv) {
+    const pid_t pid = Spawn(argv, m_root, m_root + "tool.out", m_root + "tool.err");
+    ASSERT_GT(pid, 0) << argv[0] << " could not be started";
     int status = -1;
-    ASSERT_TRUE(WaitFor(pid, std::chrono::seconds(20), status));
-    ASSERT_EQ(status, 0) << ReadFileBytes(m_root + "package.err");
+    ASSERT_TRUE(WaitFor(pid, std::chrono::seconds(20), status)) << argv[0] << " did not end";
+    ASSERT_EQ(status, 0) << argv[0] << ": " << ReadFileBytes(m_root + "tool.err");
 }
 
 void EndToEndTest::Publish(const std::string& version, const std::string& exe) {

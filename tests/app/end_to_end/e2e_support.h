@@ -23,9 +23,13 @@ class EndToEndTest : public testing::Test {
     void SetUp() override;
     void TearDown() override;
 
+    // The updater build that SetUp puts into the installation folder.
+    virtual std::string UpdaterProgram() const { return E2E_UPDATER; }
+
     const std::string& Inst() const { return m_inst; }
     const std::string& Served() const { return m_served; }
     const std::string& StartFolder() const { return m_cwd; }
+    const std::string& Root() const { return m_root; }
 
     // config.xml with the three children in this order; the usual layout of the tests.
     static std::string ConfigText(const std::string& version, const std::string& exe,
@@ -48,6 +52,9 @@ class EndToEndTest : public testing::Test {
     void WriteRecord(const std::string& bytes);
     // Runs the package helper with these arguments after the output path.
     void MakePackage(const std::string& zipName, const std::vector<std::string>& arguments);
+    // Runs a program (searched on PATH) to its end in the test's folder; fails the test unless
+    // it exits with status 0.
+    void RunTool(const std::vector<std::string>& argv);
     // A source tree for a package: main program for version plus a data file.
     std::string PackageSource(const std::string& version, const std::string& exe);
 
