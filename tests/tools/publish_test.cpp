@@ -50,9 +50,16 @@ class PublishTest : public testing::Test {
     }
     void TearDown() override { fs::remove_all(root); }
 
-    int Publish(const std::string& version) {
-        return RunCommand(std::string(PUBLISH_TOOL) + " " + Quoted((root / "source").string()) + " " +
-                   Quoted(version) + " " + Quoted((root / "out").string()));
+    int Publish(const std::string& version, const std::string& options = "") {
+        return RunCommand(std::string(PUBLISH_TOOL) + " " + options + " " +
+                          Quoted((root / "source").string()) + " " + Quoted(version) + " " +
+                          Quoted((root / "out").string()));
+    }
+
+    // A key pair made by minisign, unencrypted: root/key.pub and root/key.sec.
+    void MakeKeyPair() {
+        ASSERT_EQ(RunCommand("cd " + Quoted(root.string()) + " && minisign -G -W -p key.pub -s key.sec"),
+                  0);
     }
 
     fs::path root;
@@ -121,6 +128,50 @@ TEST_F(PublishTest, MissingSourceFolderFailsAndLeavesNothing) {
     fs::remove_all(root / "source");
     EXPECT_EQ(Publish("2.0.1"), 1);
     EXPECT_TRUE(fs::is_empty(root / "out"));
+}
+
+TEST_F(PublishTest, SignaturesPassMinisign) {
+    MakeKeyPair();
+    ASSERT_EQ(Publish("2.0.1", "--sign " + Quoted((root / "key.sec").string())), 0);
+    for (const std::string file : {"2.0.1.zip", "record.xml"}) {
+        SCOPED_TRACE(file);
+        const fs::path signed_file = root / "out" / file;
+        EXPECT_EQ(RunCommand("minisign -V -H -p " + Quoted((root / "key.pub").string()) + " -m " +
+                             Quoted(signed_file.string())),
+                  0);
+        // The signature is of this file and of nothing else.
+        WriteBytes(signed_file, ReadBytes(signed_file) + " ");
+        EXPECT_NE(RunCommand("minisign -V -p " + Quoted((root / "key.pub").string()) + " -m " +
+                             Quoted(signed_file.string())),
+                  0);
+    }
+}
+
+TEST_F(PublishTest, RefusesKeysItCannotSignWith) {
+    MakeKeyPair();
+    const std::string key = ReadBytes(root / "key.sec");
+    const size_t line = key.find('\n') + 1;
+    // "Ed", "Sc", "B2": a key protected by a password (scrypt).
+    std::string damaged = key;
+    damaged[line + 100] = damaged[line + 100] == 'A' ? 'B' : 'A'; // within the key's seed
+    const struct {
+        const char* name;
+        std::string text;
+    } cases[] = {
+        {"encrypted", key.substr(0, line) + "RWRTY0Iy" + key.substr(line + 8)},
+        {"damaged", damaged},
+        {"public key", ReadBytes(root / "key.pub")},
+        {"missing", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.text.empty())
+            fs::remove(root / "key.sec");
+        else
+            WriteBytes(root / "key.sec", c.text);
+        EXPECT_EQ(Publish("2.0.1", "--sign " + Quoted((root / "key.sec").string())), 2);
+        EXPECT_TRUE(fs::is_empty(root / "out"));
+    }
 }
 
 } // namespace
