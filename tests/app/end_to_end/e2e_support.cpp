@@ -1,6 +1,9 @@
 #include "e2e_support.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -92,6 +95,33 @@ bool WaitFor(pid_t pid, Clock::duration bound, int& status) {
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     return false;
+}
+
+bool AcceptsConnections(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool connected =
+        connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return connected;
+}
+
+// A foreground nginx without a master process, all of its files under root.
+std::string NginxConfiguration(const std::string& root, const std::string& served,
+                               const std::string& log, const std::string& certificate) {
+    const std::string tls = E2E_TLS_FOLDER;
+    return "daemon off;\nmaster_process off;\nworker_processes 1;\npid " + root +
+           "nginx.pid;\nerror_log " + root + "nginx.err;\nevents { worker_connections 32; }\n"
+           "http {\n  log_format requests '$request_method $request_uri';\n  access_log " + log +
+           " requests;\n  client_body_temp_path " + root + "nginx-temp;\n"
+           "  proxy_temp_path " + root + "nginx-temp;\n  fastcgi_temp_path " + root +
+           "nginx-temp;\n  uwsgi_temp_path " + root + "nginx-temp;\n  scgi_temp_path " + root +
+           "nginx-temp;\n  server {\n    listen 127.0.0.1:" + std::to_string(E2E_TLS_PORT) +
+           " ssl;\n    ssl_certificate " + tls + certificate + ".pem;\n    ssl_certificate_key " +
+           tls + certificate + ".key;\n    root " + served + ";\n  }\n}\n";
 }
 
 } // namespace
@@ -219,19 +249,34 @@ void EndToEndTest::StartServer(const std::vector<std::string>& options) {
     argv.insert(argv.end(), options.begin(), options.end());
     m_server = Spawn(argv, m_root, m_root + "server.out", err);
     ASSERT_GT(m_server, 0) << "python3 could not be started";
+    WaitForServer([&] { return !ReadFileBytes(ready).empty(); }, err);
+}
+
+void EndToEndTest::WaitForServer(const std::function<bool()>& listening,
+                                 const std::string& errorFile) {
     const auto deadline = Clock::now() + kServerStartBound;
-    while (ReadFileBytes(ready).empty()) {
+    while (!listening()) {
         int raw = 0;
         if (waitpid(m_server, &raw, WNOHANG) == m_server) {
             m_server = -1;
-            FAIL() << "the test server did not start: " << ReadFileBytes(err);
+            FAIL() << "the test server did not start: " << ReadFileBytes(errorFile);
         }
         if (Clock::now() >= deadline) {
             StopServer();
-            FAIL() << "the test server did not listen within 10 seconds: " << ReadFileBytes(err);
+            FAIL() << "the test server did not listen within 10 seconds: "
+                   << ReadFileBytes(errorFile);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+}
+
+void EndToEndTest::StartTlsServer(const std::string& certificate) {
+    const std::string configuration = m_root + "nginx.conf";
+    WriteFileBytes(configuration, NginxConfiguration(m_root, m_served, m_log, certificate));
+    m_server = Spawn({"nginx", "-p", m_root, "-e", m_root + "nginx.err", "-c", configuration},
+                     m_root, m_root + "server.out", m_root + "server.err");
+    ASSERT_GT(m_server, 0) << "nginx could not be started";
+    WaitForServer([] { return AcceptsConnections(E2E_TLS_PORT); }, m_root + "nginx.err");
 }
 
 void EndToEndTest::StopServer() {

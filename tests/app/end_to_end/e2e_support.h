@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,9 @@ class EndToEndTest : public testing::Test {
     // Starts the server on the test port; fails the test (with the server's reason) when it
     // cannot listen.
     void StartServer(const std::vector<std::string>& options = {});
+    // Starts nginx serving Served() over TLS on the TLS port with the certificate NAME.pem and
+    // key NAME.key of the test authority's folder, logging requests as StartServer's server does.
+    void StartTlsServer(const std::string& certificate);
     void StopServer();
     std::vector<std::string> ServerLog() const;
 
@@ -70,6 +74,10 @@ class EndToEndTest : public testing::Test {
     static std::vector<std::string> Listing(const std::string& folder);
 
   private:
+    // Waits a bounded time until listening() holds; fails the test, with the server's error
+    // output, when the server ends or the time runs out.
+    void WaitForServer(const std::function<bool()>& listening, const std::string& errorFile);
+
     std::string m_root, m_inst, m_served, m_cwd, m_marker, m_log;
     pid_t m_server = -1;
 };
