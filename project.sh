@@ -38,8 +38,7 @@ run_tests() {
 case "${1:-}" in
   demo)
     install_missing
-    build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
-    tools/demo.sh build/release
+    tools/demo.sh build/demo
     ;;
   test)
     install_missing

@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# The updater's life in two starts, against a local HTTP server on 127.0.0.1:8765.
+# The updater's signed life in three starts, against a local HTTP server on 127.0.0.1:8765.
 #   tools/demo.sh BUILD_DIR
+# Makes a throw-away signing key, builds the updater with its public key into BUILD_DIR,
+# publishes signed versions and shows an install, a removal and a refused package.
 set -euo pipefail
-build=$(cd "${1:?usage: demo.sh BUILD_DIR}" && pwd)
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+mkdir -p "${1:?usage: demo.sh BUILD_DIR}"
+build=$(cd "$1" && pwd)
 port=8765
 work=$(mktemp -d /tmp/updater-demo.XXXXXX)
 install="$work/install" served="$work/server" source="$work/source-1.0.1"
@@ -34,6 +38,14 @@ wait_for_start() { # COUNT: wait until the main program has started COUNT times 
   exit 1
 }
 
+step "a throw-away key pair, and the updater built with its public key"
+minisign -G -W -p "$work/demo.pub" -s "$work/demo.key" >/dev/null
+cat "$work/demo.pub"
+public_key=$(sed -n 2p "$work/demo.pub")
+cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DUPDATER_PUBLIC_KEY="$public_key" >/dev/null
+cmake --build "$build" -j "$(nproc)" --target updater publish
+
 step "installation folder: updater, config.xml naming 1.0.0, main program 1.0.0/hello"
 mkdir -p "$install" "$served"
 cp "$build/app/updater" "$install/"
@@ -42,9 +54,9 @@ printf '<?xml version="1.0" encoding="UTF-8"?>\r\n<config>\r\n<Version>1.0.0</Ve
   >"$install/config.xml"
 cat "$install/config.xml"
 
-step "publish 1.0.1 into the server's folder"
+step "publish 1.0.1, signed, into the server's folder"
 main_program 1.0.1 "$source"
-"$build/tools/publish" "$source" 1.0.1 "$served"
+"$build/tools/publish" --sign "$work/demo.key" "$source" 1.0.1 "$served"
 ls -l "$served"
 cat "$served/record.xml"
 
@@ -67,6 +79,19 @@ step "second start: 1.0.1 runs, the 1.0.0 folder is removed"
 wait_for_start 2
 cat "$install/config.xml"
 ls -F "$install"
+
+step "publish 1.0.2, signed; then someone changes the package on the server"
+main_program 1.0.2 "$work/source-1.0.2"
+"$build/tools/publish" --sign "$work/demo.key" "$work/source-1.0.2" 1.0.2 "$served"
+printf 'tampered' >>"$served/1.0.2.zip"
+cp "$install/config.xml" "$work/config-before.xml"
+
+step "third start: 1.0.1 runs, the changed 1.0.2 package fails its signature and is not installed"
+"$install/updater"
+wait_for_start 3
+cat "$install/config.xml"
+ls -F "$install"
+cmp -s "$work/config-before.xml" "$install/config.xml" && echo "config.xml is unchanged"
 
 step "the server's log"
 cat "$work/server.log"
