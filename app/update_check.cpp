@@ -3,6 +3,8 @@
 #include "app/updater_app.h"
 #include "app/version.h"
 #include "markup/xml_doc.h"
+#include "platform/file_system.h"
+#include "platform/program_file.h"
 #include "platform/remove_tree.h"
 
 #include <memory>
@@ -28,7 +30,13 @@ void CUpDateApp::RemoveLastVersion(CXmlDoc& config, const std::u16string& localV
         return;
     bool lossy = false;
     const std::string path = Utf16ToAnsi(m_strFolder + lastVersion, &lossy);
-    if (lossy || !RemoveTree(path))
+    if (lossy)
+        return;
+    // Only a real folder is an old version; a file or a link of that name stays, and so does
+    // LastVersion. A folder already gone needs no removal.
+    const PathKind kind = GetPathKind(path);
+    if (IsSymbolicLink(path) || kind == PathKind::File ||
+        (kind == PathKind::Folder && !RemoveTree(path)))
         return;
     config.ReplaceElementData(config.childPos, u"");
     config.SaveFile(ConfigPath());
@@ -56,9 +64,21 @@ void CUpDateApp::CheckForUpdate(CXmlDoc& config, CXmlDoc& record,
         return;
     if (!IsOlderVersion(ParseVersion(localVersion), ParseVersion(remoteVersion)))
         return;
-    if (!DownloadAndInstall(remoteVersion))
+    if (!DownloadAndInstall(remoteVersion) || !CanStart(config, remoteVersion))
         return;
     Commit(config, localVersion, remoteVersion);
+}
+
+bool CUpDateApp::CanStart(CXmlDoc& config, const std::u16string& version) const {
+    config.RewindChildren();
+    if (!config.LocateChild(u"Exe"))
+        return false;
+    bool folderLossy = false;
+    bool programLossy = false;
+    const std::string folder = Utf16ToAnsi(m_strFolder, &folderLossy);
+    const std::string program =
+        Utf16ToAnsi(m_strFolder + version + u"/" + config.ReadChildText(), &programLossy);
+    return !folderLossy && !programLossy && IsProgramWithin(program, folder);
 }
 
 void CUpDateApp::Commit(CXmlDoc& config, const std::u16string& localVersion,

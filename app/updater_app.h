@@ -36,6 +36,8 @@ class CUpDateApp {
     void RemoveLastVersion(CXmlDoc& config, const std::u16string& localVersion) const;
     void CheckForUpdate(CXmlDoc& config, CXmlDoc& record, const std::u16string& localVersion);
     std::u16string FetchRemoteVersion(CXmlDoc& record) const;
+    // Whether the installed version's main program, as config names it, can be started.
+    bool CanStart(CXmlDoc& config, const std::u16string& version) const;
     void Commit(CXmlDoc& config, const std::u16string& localVersion,
                 const std::u16string& remoteVersion) const;
     std::u16string ConfigPath() const { return m_strFolder + u"config.xml"; }

@@ -89,6 +89,34 @@ TEST_F(InstallFailure, DamagedEntry) {
     EXPECT_NE(ReadFileBytes(Inst() + "1.0.1/data/readme.txt"), "version 1.0.1\n");
 }
 
+// A package that unpacks but does not hold a startable 1.0.1/main is not recorded.
+TEST_F(InstallFailure, PackageWithoutAStartableProgram) {
+    const struct {
+        const char* name;
+        std::string topFolder, exe;
+        unsigned mode;
+    } cases[] = {
+        {"top folder of another version", "2.0.0", "main", 0755},
+        {"top folder not the version", "v1.0.1", "main", 0755},
+        {"program of another name", "1.0.1", "other", 0755},
+        {"program without execute bit", "1.0.1", "main", 0644},
+    };
+    WriteRecord("<r><Version>1.0.1</Version></r>");
+    StartServer();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string source = PackageSource(c.topFolder + c.exe, c.exe);
+        fs::permissions(source + c.exe, fs::perms(c.mode));
+        MakePackage("1.0.1.zip", {c.topFolder, source});
+        const UpdaterRun run = RunUpdater();
+        EXPECT_TRUE(run.finished);
+        EXPECT_EQ(ReadConfig(), ConfigText("1.0.0", "main", ""));
+        EXPECT_FALSE(fs::exists(Inst() + "1.0.1.zip"));
+        fs::remove_all(Inst() + c.topFolder);
+    }
+    EXPECT_EQ(ServerLog().size(), 2 * std::size(cases));
+}
+
 TEST_F(InstallFailure, PackageFileCannotBeCreated) {
     Publish("1.0.1");
     fs::create_directory(Inst() + "1.0.1.zip");

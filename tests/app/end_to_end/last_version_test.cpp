@@ -72,4 +72,23 @@ TEST_F(LastVersion, AFolderAlreadyGoneIsClearedAndNotTriedAgain) {
     EXPECT_EQ(ReadConfig(), ConfigText("1.0.0", "main", ""));
 }
 
+// A file or link that LastVersion names is no old version: it stays, and so does LastVersion.
+TEST_F(LastVersion, NeverRemovesAnythingButAFolder) {
+    WriteRecord("<r><Version>1.0.0</Version></r>");
+    AddMainProgram("1.0.0");
+    AddMainProgram("0.9.0");
+    fs::create_symlink("0.9.0", Inst() + "link");
+    fs::create_symlink("missing", Inst() + "dangling");
+    StartServer();
+    for (const std::string name : {"updater", "config.xml", "link", "dangling"}) {
+        SCOPED_TRACE(name);
+        WriteConfig(ConfigText("1.0.0", "main", name));
+        ASSERT_TRUE(RunUpdater().finished);
+        EXPECT_EQ(ReadConfig(), ConfigText("1.0.0", "main", name));
+        EXPECT_EQ(Listing(Inst()), (Strings{"0.9.0/", "1.0.0/", "config.xml", "dangling", "link/",
+                                            "updater"}));
+        EXPECT_TRUE(fs::exists(Inst() + "0.9.0/main"));
+    }
+}
+
 } // namespace

@@ -84,16 +84,17 @@ TEST_F(Lifecycle, WithoutLastVersionOnlyVersionIsRewritten) {
     EXPECT_EQ(Listing(Inst()), (Strings{"1.0.3/", "1.0.4/", "config.xml", "updater"}));
 }
 
-TEST_F(Lifecycle, ExeMissingStartsNothingAndStillUpdates) {
-    WriteConfig("<Config><Version>1.0.0</Version><LastVersion></LastVersion></Config>");
+// Without Exe no version can be shown to start, so none is recorded.
+TEST_F(Lifecycle, ExeMissingStartsNothingAndRecordsNothing) {
+    const std::string config = "<Config><Version>1.0.0</Version><LastVersion></LastVersion></Config>";
+    WriteConfig(config);
     AddMainProgram("1.0.0");
     Publish("1.0.1");
     StartServer();
 
     ASSERT_TRUE(RunUpdater().finished);
     EXPECT_EQ(StartsAfterPause(), Strings{});
-    EXPECT_EQ(ReadConfig(),
-              "<Config><Version>1.0.1</Version><LastVersion>1.0.0</LastVersion></Config>");
+    EXPECT_EQ(ReadConfig(), config);
     EXPECT_EQ(ServerLog(), (Strings{"GET /record.xml", "GET /1.0.1.zip"}));
 }
 

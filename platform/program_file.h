@@ -1,0 +1,7 @@
+#pragma once
+
+#include <string>
+
+// Whether path names a program that can be started from folder's tree: after every link is
+// followed it is a regular file with an execute bit, and it lies inside folder.
+bool IsProgramWithin(const std::string& path, const std::string& folder);
