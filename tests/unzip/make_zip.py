@@ -8,7 +8,9 @@ The file holds a list of archive descriptions, each an object with:
   comment: the archive's comment
   entries: list of {name, data (text) | random (byte count) | repeat (byte count),
            method ("stored" | "deflated"), system (made-by system), attr (external
-           attributes), date ([y, m, d, H, M, S]), comment}
+           attributes), date ([y, m, d, H, M, S]), comment, zip64 (true: sizes in
+           zip64 form in the local header), declared (the uncompressed size that the
+           central directory declares instead of the data's; implies zip64)}
   many:    {count, per_folder}: that many small stored files, d<k>/f<i>.txt
   patches: list of {entry (index), what}, applied to the written bytes, where what is
            "data_byte"   flip the first byte of the entry's stored data
@@ -47,7 +49,14 @@ def write_entries(archive, entries):
         info.create_system = entry.get("system", 3)
         info.external_attr = entry.get("attr", 0)
         info.comment = entry.get("comment", "").encode()
-        archive.writestr(info, entry_data(entry))
+        if entry.get("zip64") or "declared" in entry:
+            # The local header then holds placeholders, which the central sizes override.
+            with archive.open(info, "w", force_zip64=True) as out:
+                out.write(entry_data(entry))
+            if "declared" in entry:
+                info.file_size = entry["declared"]
+        else:
+            archive.writestr(info, entry_data(entry))
 
 
 def write_many(archive, many):
