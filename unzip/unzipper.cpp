@@ -10,6 +10,7 @@
 #include "unzip/zip64_extra.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 
 namespace {
@@ -78,6 +79,20 @@ bool CUnzipper::ExtractAll() {
         if (moved != UNZ_OK)
             return moved == UNZ_END_OF_LIST_OF_FILE;
     }
+}
+
+bool CUnzipper::DeclaredSize(uint64_t& bytes) {
+    bytes = 0;
+    if (m_archive == nullptr)
+        return false;
+    int moved = unzGoToFirstFile(m_archive);
+    ZipEntryInfo info;
+    while (moved == UNZ_OK && ReadCurrentEntryInfo(info)) {
+        bytes += std::min(info.uncompressedSize, UINT64_MAX - bytes);
+        moved = unzGoToNextFile(m_archive);
+    }
+    unzGoToFirstFile(m_archive);
+    return moved == UNZ_END_OF_LIST_OF_FILE;
 }
 
 bool CUnzipper::MoveToFirstEntry() {

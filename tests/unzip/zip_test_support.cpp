@@ -66,6 +66,8 @@ std::string SpecJson(const std::string& path, const ZipLayout& layout) {
                 std::to_string(layout.patches[i].entry) +
                 ",\"what\":" + JsonString(layout.patches[i].what) + "}";
     json += "]";
+    if (layout.zip64Limit >= 0)
+        json += ",\"zip64_limit\":" + std::to_string(layout.zip64Limit);
     if (layout.manyCount > 0)
         json += ",\"many\":{\"count\":" + std::to_string(layout.manyCount) + "}";
     return json + "}";

@@ -42,6 +42,7 @@ struct ZipLayout {
     std::string comment{}; // the archive's
     int manyCount = 0;     // additional small files d<k>/f<i>.txt
     std::vector<ZipPatch> patches{};
+    int64_t zip64Limit = -1; // when set, larger sizes are written in zip64 form
 };
 
 // A fresh folder in memory-backed storage where possible, removed with everything in it.
