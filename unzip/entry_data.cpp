@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+
 namespace {
 
 constexpr uint32_t kEncryptedFlag = 0x01;
@@ -16,22 +18,20 @@ bool CopyCurrentEntryData(unzFile archive, const ZipEntryInfo& info, const Entry
     char buffer[kCopyBufferSize];
     uLong crc = crc32(0L, Z_NULL, 0);
     uint64_t total = 0;
-    bool copied = false;
-    for (;;) {
-        const int count = unzReadCurrentFile(archive, buffer, static_cast<unsigned>(sizeof buffer));
-        if (count < 0)
-            break;
-        if (count == 0) {
-            copied = total == info.uncompressedSize && crc == info.crc32;
-            break;
+    bool copied = true;
+    // Never more than the declared size is read, however far the data runs on.
+    while (copied && total < info.uncompressedSize) {
+        const auto wanted =
+            static_cast<unsigned>(std::min<uint64_t>(sizeof buffer, info.uncompressedSize - total));
+        const int count = unzReadCurrentFile(archive, buffer, wanted);
+        // 0: the data ended before the declared size; negative: it is damaged.
+        copied = count > 0 && sink(buffer, static_cast<size_t>(count));
+        if (copied) {
+            crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer), static_cast<uInt>(count));
+            total += static_cast<uint64_t>(count);
         }
-        const auto size = static_cast<size_t>(count);
-        crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer), static_cast<uInt>(count));
-        total += size;
-        if (!sink(buffer, size))
-            break;
     }
-    // The library checks the CRC-32 only when the whole entry was read; it was checked above.
+    // The library checks the CRC-32 only when the whole entry was read; it was checked here.
     unzCloseCurrentFile(archive);
-    return copied;
+    return copied && crc == info.crc32;
 }

@@ -7,8 +7,10 @@
 #include "unzip/entry_path.h"
 #include "unzip/entry_time.h"
 #include "unzip/folders.h"
+#include "unzip/zip64_extra.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 
 namespace {
@@ -38,7 +40,7 @@ bool CUnzipper::OpenArchive(std::string path) {
     const std::string fullPath = FullPathName(path);
     if (fullPath.empty())
         return false;
-    m_archive = unzOpen(fullPath.c_str());
+    m_archive = unzOpen64(fullPath.c_str());
     if (m_archive == nullptr)
         return false;
     m_strTargetFolder = WithoutExtension(fullPath);
@@ -65,8 +67,8 @@ bool CUnzipper::SetTargetFolder(std::string folder) {
 bool CUnzipper::ExtractAll() {
     if (m_archive == nullptr || !EnsureFolder(m_strTargetFolder))
         return false;
-    unz_global_info globalInfo{};
-    if (unzGetGlobalInfo(m_archive, &globalInfo) != UNZ_OK || globalInfo.number_entry == 0)
+    unz_global_info64 globalInfo{};
+    if (unzGetGlobalInfo64(m_archive, &globalInfo) != UNZ_OK || globalInfo.number_entry == 0)
         return false;
     if (!MoveToFirstEntry())
         return false;
@@ -77,6 +79,20 @@ bool CUnzipper::ExtractAll() {
         if (moved != UNZ_OK)
             return moved == UNZ_END_OF_LIST_OF_FILE;
     }
+}
+
+bool CUnzipper::DeclaredSize(uint64_t& bytes) {
+    bytes = 0;
+    if (m_archive == nullptr)
+        return false;
+    int moved = unzGoToFirstFile(m_archive);
+    ZipEntryInfo info;
+    while (moved == UNZ_OK && ReadCurrentEntryInfo(info)) {
+        bytes += std::min(info.uncompressedSize, UINT64_MAX - bytes);
+        moved = unzGoToNextFile(m_archive);
+    }
+    unzGoToFirstFile(m_archive);
+    return moved == UNZ_END_OF_LIST_OF_FILE;
 }
 
 bool CUnzipper::MoveToFirstEntry() {
@@ -91,14 +107,20 @@ bool CUnzipper::ReadCurrentEntryInfo(ZipEntryInfo& info) {
     info = ZipEntryInfo{};
     if (m_archive == nullptr)
         return false;
-    // First the lengths of the name and comment, then both whole.
-    unz_file_info fileInfo{};
-    if (unzGetCurrentFileInfo(m_archive, &fileInfo, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+    // First the lengths of the name, extra data and comment, then all three whole.
+    unz_file_info64 fileInfo{};
+    if (unzGetCurrentFileInfo64(m_archive, &fileInfo, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
         return false;
     std::string name(fileInfo.size_filename, '\0');
+    std::string extra(fileInfo.size_file_extra, '\0');
     std::string comment(fileInfo.size_file_comment, '\0');
-    if (unzGetCurrentFileInfo(m_archive, &fileInfo, name.data(), fileInfo.size_filename, nullptr, 0,
-                              comment.data(), fileInfo.size_file_comment) != UNZ_OK)
+    if (unzGetCurrentFileInfo64(m_archive, &fileInfo, name.data(), fileInfo.size_filename,
+                                extra.data(), fileInfo.size_file_extra, comment.data(),
+                                fileInfo.size_file_comment) != UNZ_OK)
+        return false;
+    uint64_t uncompressedSize = fileInfo.uncompressed_size;
+    uint64_t compressedSize = fileInfo.compressed_size;
+    if (!ReadZip64Sizes(extra, uncompressedSize, compressedSize))
         return false;
     std::replace(name.begin(), name.end(), '\\', kPathSeparator);
     info.name = std::move(name);
@@ -109,8 +131,9 @@ bool CUnzipper::ReadCurrentEntryInfo(ZipEntryInfo& info) {
     info.compressionMethod = static_cast<uint32_t>(fileInfo.compression_method);
     info.dosDateTime = static_cast<uint32_t>(fileInfo.dosDate);
     info.crc32 = static_cast<uint32_t>(fileInfo.crc);
-    info.compressedSize = fileInfo.compressed_size;
-    info.uncompressedSize = fileInfo.uncompressed_size;
+    info.compressedSize = compressedSize;
+    info.uncompressedSize = uncompressedSize;
+    info.sizeFromZip64Field = uncompressedSize != fileInfo.uncompressed_size;
     info.internalAttributes = static_cast<uint32_t>(fileInfo.internal_fa);
     info.externalAttributes = static_cast<uint32_t>(fileInfo.external_fa);
     info.isFolder = (info.externalAttributes & kFolderAttribute) != 0;

@@ -4,6 +4,7 @@
 
 #include <unzip.h>
 
+#include <cstdint>
 #include <string>
 
 // Unpacks a zip archive into a folder tree. Entry names are used byte for byte; both "/" and
@@ -29,6 +30,11 @@ class CUnzipper {
     // Extracts every entry, stopping at the first one that fails. True only when every entry
     // was extracted and the end of the archive's directory was reached.
     bool ExtractAll();
+
+    // The sum of the uncompressed sizes that the entries declare (at most the largest uint64_t),
+    // from one pass over the archive's directory, before anything is extracted. False when no
+    // archive is open or its directory cannot be read to its end. Leaves the first entry current.
+    bool DeclaredSize(uint64_t& bytes);
 
     bool MoveToFirstEntry();
     bool MoveToNextEntry();

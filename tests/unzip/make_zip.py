@@ -8,7 +8,11 @@ The file holds a list of archive descriptions, each an object with:
   comment: the archive's comment
   entries: list of {name, data (text) | random (byte count) | repeat (byte count),
            method ("stored" | "deflated"), system (made-by system), attr (external
-           attributes), date ([y, m, d, H, M, S]), comment}
+           attributes), date ([y, m, d, H, M, S]), comment, zip64 (true: sizes in
+           zip64 form in the local header), declared (the uncompressed size that the
+           central directory declares instead of the data's; implies zip64)}
+  zip64_limit: sizes above it are written in zip64 form (the central record then holds
+           placeholders), instead of zipfile's own limit
   many:    {count, per_folder}: that many small stored files, d<k>/f<i>.txt
   patches: list of {entry (index), what}, applied to the written bytes, where what is
            "data_byte"   flip the first byte of the entry's stored data
@@ -28,6 +32,7 @@ import zipfile
 # Some archives repeat a name on purpose.
 warnings.filterwarnings("ignore", "Duplicate name")
 
+DEFAULT_ZIP64_LIMIT = zipfile.ZIP64_LIMIT
 METHODS = {"stored": zipfile.ZIP_STORED, "deflated": zipfile.ZIP_DEFLATED}
 
 
@@ -47,7 +52,14 @@ def write_entries(archive, entries):
         info.create_system = entry.get("system", 3)
         info.external_attr = entry.get("attr", 0)
         info.comment = entry.get("comment", "").encode()
-        archive.writestr(info, entry_data(entry))
+        if entry.get("zip64") or "declared" in entry:
+            # The local header then holds placeholders, which the central sizes override.
+            with archive.open(info, "w", force_zip64=True) as out:
+                out.write(entry_data(entry))
+            if "declared" in entry:
+                info.file_size = entry["declared"]
+        else:
+            archive.writestr(info, entry_data(entry))
 
 
 def write_many(archive, many):
@@ -104,6 +116,7 @@ def apply_patches(path, patches):
 
 def write_archive(description):
     path = description["out"]
+    zipfile.ZIP64_LIMIT = description.get("zip64_limit", DEFAULT_ZIP64_LIMIT)
     with zipfile.ZipFile(path, "w") as archive:
         archive.comment = description.get("comment", "").encode()
         write_entries(archive, description.get("entries", []))

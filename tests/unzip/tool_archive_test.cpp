@@ -28,7 +28,7 @@ unsigned ModeOf(const std::string& path) {
 TEST(ToolArchiveTest, SameTreeAsInfoZipUnzip) {
     TempFolder temp;
     UmaskScope umask(022);
-    const char* optionSets[] = {"", "-D", "-0", "-D -0"};
+    const char* optionSets[] = {"", "-D", "-0", "-D -0", "-fz"};
     for (size_t i = 0; i < std::size(optionSets); ++i) {
         SCOPED_TRACE(std::string("zip ") + optionSets[i]);
         const std::string n = std::to_string(i);
@@ -179,6 +179,21 @@ TEST(ToolArchiveTest, NothingIsWrittenThroughLinks) {
             EXPECT_EQ(ReadFileBytes(entry.path()), "kept");
         }
     }
+}
+
+// Entries whose local headers hold their sizes in zip64 form, as Python's zipfile writes them.
+TEST(ToolArchiveTest, Zip64FormFromPython) {
+    const std::vector<ZipLayoutEntry> entries = {
+        {.name = "1.0.4/stored.bin", .method = "stored", .randomBytes = 70000, .zip64 = true},
+        {.name = "1.0.4/text.txt", .data = std::string(50000, 't'), .zip64 = true},
+        {.name = "1.0.4/plain.txt", .data = "plain"}};
+    TempFolder temp;
+    const std::string zipPath = temp / "zip64.zip";
+    ASSERT_TRUE(MakeZip({.entries = entries}, zipPath));
+    ASSERT_TRUE(Extract(zipPath, temp / "ours"));
+    ASSERT_TRUE(RunCommand("unzip -q " + Quoted(zipPath) + " -d " + Quoted(temp / "theirs")));
+    EXPECT_EQ(ReadTree(temp / "ours"), ReadTree(temp / "theirs"));
+    EXPECT_EQ(ReadFileBytes(temp / "ours/1.0.4/text.txt"), entries[1].data);
 }
 
 TEST(ToolArchiveTest, SeventyThousandEntries) {

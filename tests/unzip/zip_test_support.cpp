@@ -41,10 +41,13 @@ std::string EntryJson(const ZipLayoutEntry& entry) {
     std::ostringstream json;
     json << "{\"name\":" << JsonString(entry.name) << ",\"method\":" << JsonString(entry.method)
          << ",\"attr\":" << entry.attr << ",\"system\":" << entry.system
-         << ",\"comment\":" << JsonString(entry.comment) << ",\"date\":[";
+         << ",\"comment\":" << JsonString(entry.comment)
+         << ",\"zip64\":" << (entry.zip64 ? "true" : "false") << ",\"date\":[";
     for (size_t i = 0; i < entry.date.size(); ++i)
         json << (i ? "," : "") << entry.date[i];
     json << "]";
+    if (entry.declaredSize >= 0)
+        json << ",\"declared\":" << entry.declaredSize;
     if (entry.randomBytes >= 0)
         json << ",\"random\":" << entry.randomBytes;
     else
@@ -53,8 +56,8 @@ std::string EntryJson(const ZipLayoutEntry& entry) {
 }
 
 std::string SpecJson(const std::string& path, const ZipLayout& layout) {
-    std::string json = "{\"out\":" + JsonString(path) + ",\"comment\":" + JsonString(layout.comment) +
-                       ",\"entries\":[";
+    std::string json = "{\"out\":" + JsonString(path) +
+                       ",\"comment\":" + JsonString(layout.comment) + ",\"entries\":[";
     for (size_t i = 0; i < layout.entries.size(); ++i)
         json += (i ? "," : "") + EntryJson(layout.entries[i]);
     json += "],\"patches\":[";
@@ -63,6 +66,8 @@ std::string SpecJson(const std::string& path, const ZipLayout& layout) {
                 std::to_string(layout.patches[i].entry) +
                 ",\"what\":" + JsonString(layout.patches[i].what) + "}";
     json += "]";
+    if (layout.zip64Limit >= 0)
+        json += ",\"zip64_limit\":" + std::to_string(layout.zip64Limit);
     if (layout.manyCount > 0)
         json += ",\"many\":{\"count\":" + std::to_string(layout.manyCount) + "}";
     return json + "}";

@@ -28,6 +28,8 @@ struct ZipLayoutEntry {
     std::array<int, 6> date{2020, 5, 17, 10, 30, 42};
     int randomBytes = -1; // when set, that many random bytes instead of data
     std::string comment{};
+    bool zip64 = false;        // sizes in zip64 form in the local header
+    int64_t declaredSize = -1; // when set, the central directory declares this size instead
 };
 
 struct ZipPatch {
@@ -40,6 +42,7 @@ struct ZipLayout {
     std::string comment{}; // the archive's
     int manyCount = 0;     // additional small files d<k>/f<i>.txt
     std::vector<ZipPatch> patches{};
+    int64_t zip64Limit = -1; // when set, larger sizes are written in zip64 form
 };
 
 // A fresh folder in memory-backed storage where possible, removed with everything in it.
