@@ -1,6 +1,7 @@
 #include "app/ansi_text.h"
 #include "app/folder_name.h"
 #include "app/updater_app.h"
+#include "platform/disk_space.h"
 #include "unzip/unzipper.h"
 
 #include <cstdio>
@@ -10,17 +11,44 @@ namespace {
 
 using TransferHandle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
 
+// The package file during its download, in the folder whose file system must keep its reserve.
+struct PackageDownload {
+    FILE* stream = nullptr;
+    std::string folder;
+    bool outOfRoom = false;
+};
+
+// Write callback into a PackageDownload: stops the transfer before the disk's reserve is used.
+size_t WriteToPackage(char* data, size_t size, size_t count, void* download) {
+    auto& package = *static_cast<PackageDownload*>(download);
+    if (!HasRoomFor(package.folder, static_cast<uint64_t>(size) * count)) {
+        package.outOfRoom = true;
+        return 0;
+    }
+    return WriteToFile(data, size, count, package.stream);
+}
+
 // Downloads url into the file at path; false when the transfer or a write failed. A partly
-// written file stays.
+// written file stays, unless the disk had no room for the rest.
 bool DownloadToFile(CURL* handle, const std::string& url, const std::string& path,
-                    const TransferLimits& limits, const std::string& caFile) {
-    FILE* stream = std::fopen(path.c_str(), "wb");
-    if (!stream)
+                    const std::string& folder, const TransferLimits& limits,
+                    const std::string& caFile) {
+    PackageDownload package{std::fopen(path.c_str(), "wb"), folder};
+    if (!package.stream)
         return false;
-    const bool transferred = SetTransferOptions(handle, url, WriteToFile, stream, limits, caFile) &&
-                             curl_easy_perform(handle) == CURLE_OK;
-    const bool closed = std::fclose(stream) == 0;
+    const bool transferred =
+        SetTransferOptions(handle, url, WriteToPackage, &package, limits, caFile) &&
+        curl_easy_perform(handle) == CURLE_OK;
+    const bool closed = std::fclose(package.stream) == 0;
+    if (package.outOfRoom)
+        std::remove(path.c_str());
     return transferred && closed;
+}
+
+// Whether everything the archive declares fits beside the disk's reserve.
+bool HasRoomToExtract(CUnzipper& unzipper, const std::string& folder) {
+    uint64_t declared = 0;
+    return unzipper.DeclaredSize(declared) && HasRoomFor(folder, declared);
 }
 
 } // namespace
@@ -46,7 +74,7 @@ bool CUpDateApp::DownloadAndInstall(std::u16string version) {
     Signature signature;
     if (RequiresSignature() && !FetchSignature(handle.get(), packageUrl, signature))
         return false;
-    if (!DownloadToFile(handle.get(), packageUrl, packagePath, m_limits, m_strCaFile))
+    if (!DownloadToFile(handle.get(), packageUrl, packagePath, folder, m_limits, m_strCaFile))
         return false;
     if (RequiresSignature() && !IsSignedFile(signature, packagePath)) {
         std::remove(packagePath.c_str());
@@ -56,7 +84,7 @@ bool CUpDateApp::DownloadAndInstall(std::u16string version) {
     CUnzipper unzipper;
     const bool opened = unzipper.OpenArchive(packagePath);
     const bool targetSet = unzipper.SetTargetFolder(folder);
-    const bool extracted = opened && unzipper.ExtractAll();
+    const bool extracted = opened && HasRoomToExtract(unzipper, folder) && unzipper.ExtractAll();
     const bool closed = unzipper.CloseArchive();
     std::remove(packagePath.c_str());
     return opened && targetSet && extracted && closed;
