@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,8 @@ struct Tampering {
     const char* name;
     std::function<void(SignedUpdateTest&, const std::string& served)> apply;
     Strings requests;
+
+    friend void PrintTo(const Tampering& tampering, std::ostream* out) { *out << tampering.name; }
 };
 
 void Append(const std::string& path, const std::string& bytes) {
