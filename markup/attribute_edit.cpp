@@ -6,7 +6,7 @@
 bool CXmlDoc::PutAttribute(int32_t element, std::u16string_view name, std::u16string_view value) {
     if ((modeFlags & ModeReadFile) || element == 0 || nodeKind != NodeElement)
         return false;
-    if (!IsLiveElement(element) || !IsInsertableName(name))
+    if (!IsLiveElement(element) || !IsInsertableAttributeName(name))
         return false;
     const std::u16string escaped = EscapeMarkup(value, ESCF_QUOTES);
     XmlElementRec& x = elements[element];

@@ -4,6 +4,8 @@
 #include "markup/text_range.h"
 #include "markup/xml_doc.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::u16string_view kLineEnd = u"\r\n";
@@ -18,20 +20,9 @@ int32_t ContentLength(const XmlElementRec& rec) {
     return rec.length - rec.StartTagLength() - rec.EndTagLength();
 }
 
-bool BreaksMarkup(char16_t c) {
-    switch (c) {
-    case u'<':
-    case u'>':
-    case u'/':
-    case u'=':
-    case u'&':
-    case u'"':
-    case u'\'':
-    case 0:
-        return true;
-    default:
-        return IsXmlWhiteSpace(c);
-    }
+// A character that the readers would end a name at, or that is not markup in a name.
+bool BreaksName(char16_t c) {
+    return c == 0 || c == u'&' || IsNameTokenDelimiter(c);
 }
 
 // The markup of a new element and the tag lengths of its record.
@@ -61,14 +52,12 @@ NewElement BuildElement(std::u16string_view name, std::u16string_view data, uint
 
 } // namespace
 
-bool IsInsertableName(std::u16string_view name) {
-    if (name.empty())
-        return false;
-    for (char16_t c : name) {
-        if (BreaksMarkup(c))
-            return false;
-    }
-    return true;
+bool IsInsertableAttributeName(std::u16string_view name) {
+    return !name.empty() && std::ranges::none_of(name, BreaksName);
+}
+
+bool IsInsertableElementName(std::u16string_view name) {
+    return IsInsertableAttributeName(name) && IsNameStart(name[0]);
 }
 
 std::u16string MakeCDataSection(std::u16string_view data) {
@@ -108,7 +97,7 @@ bool CXmlDoc::InsertElement(std::u16string_view name, std::u16string_view data, 
     // Replacing the parent's content would drop the records of what it holds.
     if (flags & INS_REPLACE_CONTENT)
         return false;
-    if (!IsInsertableName(name))
+    if (!IsInsertableElementName(name))
         return false;
 
     const int32_t parent = asChild ? currentPos : parentPos;

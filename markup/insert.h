@@ -21,9 +21,11 @@ struct MarkupPlacement {
     int32_t start = 0; // on return: offset at which the new element or content begins
 };
 
-// A name that can be written into a tag as it stands: not empty, and without white space,
-// "<", ">", "/", "=", "&", quotes or NUL.
-bool IsInsertableName(std::u16string_view name);
+// Names that the node and token readers read back whole: not empty, and without "&", NUL or
+// a name-token delimiter (white space, "<", ">", "=", "\\", "/", "?", "!", quotes, ";").
+// An element name also begins with a character that opens an element after "<".
+bool IsInsertableAttributeName(std::u16string_view name);
+bool IsInsertableElementName(std::u16string_view name);
 
 // "<![CDATA[" data "]]>", every "]]>" of the data split across two sections.
 std::u16string MakeCDataSection(std::u16string_view data);

@@ -22,14 +22,6 @@ bool IsTagNameEnd(char16_t c) {
     return c == u'/' || c == u'>' || IsXmlWhiteSpace(c);
 }
 
-bool IsEmptyTagLead(char16_t c) {
-    return c == u'\'' || c == u'"' || IsXmlWhiteSpace(c);
-}
-
-bool IsNameStart(char16_t c) {
-    return (c >= u'A' && c <= u'Z') || c == u'_' || c == u':' || c > 0x60;
-}
-
 bool IsDeclarationLetter(char16_t c) {
     return c == u'E' || c == u'A' || c == u'N';
 }

@@ -2,8 +2,6 @@
 
 #include "markup/mode_flags.h"
 
-namespace {
-
 bool IsNameTokenDelimiter(char16_t c) {
     switch (c) {
     case u'<':
@@ -22,12 +20,19 @@ bool IsNameTokenDelimiter(char16_t c) {
     }
 }
 
+namespace {
+
 bool IsAttributeNameEnd(char16_t c) {
     return c == u'=' || c == u'>' || c == u'/' || c == u'?' || IsXmlWhiteSpace(c);
 }
 
 bool IsValueEnd(char16_t c) {
     return c == u'>' || IsXmlWhiteSpace(c);
+}
+
+// The "/" of a "/>" that the node reader takes as closing an empty-element tag.
+bool IsEmptyTagSlash(const char16_t* text, int32_t at) {
+    return text[at] == u'/' && text[at + 1] == u'>' && IsEmptyTagLead(text[at - 1]);
 }
 
 char16_t FoldAscii(char16_t c) {
@@ -38,6 +43,14 @@ char16_t FoldAscii(char16_t c) {
 
 bool IsXmlWhiteSpace(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
+
+bool IsEmptyTagLead(char16_t c) {
+    return c == u'\'' || c == u'"' || IsXmlWhiteSpace(c);
+}
+
+bool IsNameStart(char16_t c) {
+    return (c >= u'A' && c <= u'Z') || c == u'_' || c == u':' || c > 0x60;
 }
 
 bool IsPathDelimiter(char16_t c) {
@@ -123,15 +136,14 @@ bool XmlTokenReader::LocateAttribute(std::optional<std::u16string_view> name) {
         flags &= ~TokenQuoted;
 
         if (isValue) {
-            // A value may not swallow the tag's own end: "x=>" and "x=/>" have an empty value.
-            if (c == u'>' || (c == u'/' && text[pos + 1] == u'>')) {
+            while (text[pos] != 0 && !IsValueEnd(text[pos]) && !IsEmptyTagSlash(text, pos))
+                ++pos;
+            // A value never takes the tag's own end: "x=>" and "x= />" have an empty value.
+            if (pos == tokenStart) {
                 pos = spaceStart;
                 afterEquals = true;
                 break;
             }
-            while (text[pos] != 0 && !IsValueEnd(text[pos]) &&
-                   !(text[pos] == u'/' && text[pos + 1] == u'>'))
-                ++pos;
             tokenEnd = pos - 1;
             if (found)
                 return true;

@@ -40,6 +40,12 @@ struct XmlNodeInfo {
 
 bool IsXmlWhiteSpace(char16_t c);
 bool IsPathDelimiter(char16_t c);
+// Ends a name read by NextName.
+bool IsNameTokenDelimiter(char16_t c);
+// May stand before the "/" of "/>" that closes an empty-element tag.
+bool IsEmptyTagLead(char16_t c);
+// May follow "<" to open an element.
+bool IsNameStart(char16_t c);
 
 // Compares count characters, folding ASCII letter case until an equal pair above U+007F
 // has been met; from then on characters must be equal. Returns 0 when all match, else

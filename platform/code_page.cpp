@@ -144,23 +144,27 @@ class Iconv {
     iconv_t m_cd;
 };
 
-// Destination bytes of a conversion: the caller's buffer, or a scratch block that is counted
-// and reused when measuring.
+// Destination bytes of a conversion. iconv always writes into a scratch block, which is
+// counted and then emptied (into the caller's buffer when there is one), so measuring and
+// filling give iconv the same room: some converters fail for lack of room where they would
+// have substituted a character.
 class ByteSink {
   public:
-    ByteSink(char* dest, size_t capacity)
-        : m_measuring(dest == nullptr), m_base(dest ? dest : m_scratch.data()), m_out(m_base),
-          m_left(dest ? capacity : m_scratch.size()) {}
+    ByteSink(char* dest, size_t capacity) : m_dest(dest), m_capacity(capacity) {}
 
     char** Out() { return &m_out; }
     size_t* Left() { return &m_left; }
 
-    // Makes room after iconv reported E2BIG; false when the caller's buffer is full.
+    // Empties the scratch block; false when the caller's buffer cannot take its bytes.
     bool Drain() {
-        if (!m_measuring)
-            return false;
-        m_counted += static_cast<size_t>(m_out - m_base);
-        m_out = m_base;
+        const auto n = static_cast<size_t>(m_out - m_scratch.data());
+        if (m_dest) {
+            if (n > m_capacity - m_counted)
+                return false;
+            std::memcpy(m_dest + m_counted, m_scratch.data(), n);
+        }
+        m_counted += n;
+        m_out = m_scratch.data();
         m_left = m_scratch.size();
         return true;
     }
@@ -172,14 +176,14 @@ class ByteSink {
         m_left -= n;
         return true;
     }
-    size_t Total() const { return m_counted + static_cast<size_t>(m_out - m_base); }
+    size_t Total() const { return m_counted + static_cast<size_t>(m_out - m_scratch.data()); }
 
   private:
     std::array<char, 4096> m_scratch{};
-    bool m_measuring;
-    char* m_base;
-    char* m_out;
-    size_t m_left;
+    char* m_dest;
+    size_t m_capacity;
+    char* m_out = m_scratch.data();
+    size_t m_left = m_scratch.size();
     size_t m_counted = 0;
 };
 
@@ -205,7 +209,7 @@ bool Pump(Iconv& cd, const char* in, size_t inLeft, ByteSink& sink, OnInvalid on
         if (errno != E2BIG || !sink.Drain())
             return false;
     }
-    return true;
+    return sink.Drain(); // the last bytes into the caller's buffer
 }
 
 size_t IconvToUtf16(const char* charset, const char* src, size_t length, char16_t* dest,

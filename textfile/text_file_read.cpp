@@ -99,6 +99,7 @@ bool CTextFile::OpenForReading(const std::u16string& path) {
     m_nFileSize = static_cast<int32_t>(size);
     if (std::fseek(m_pFile, 0, SEEK_SET) != 0)
         return FileError();
+    m_nFlags &= ~kEncodingBits; // an empty file has no mark either
     if (m_nFileSize == 0)
         return true;
 
@@ -107,7 +108,6 @@ bool CTextFile::OpenForReading(const std::u16string& path) {
     if (std::fread(probe, static_cast<size_t>(n), 1, m_pFile) != 1)
         return FileError(std::ferror(m_pFile) ? errno : EIO);
 
-    m_nFlags &= ~kEncodingBits;
     int row = 0;
     const int32_t markLength = MatchMark(probe, n, row);
     if (markLength != 0) {

@@ -1,5 +1,6 @@
 #include "markup/mode_flags.h"
 #include "markup/report.h"
+#include "platform/code_page.h"
 #include "textfile/byte_order_mark.h"
 #include "textfile/encoding_names.h"
 #include "textfile/encoding_sniff.h"
@@ -9,11 +10,21 @@
 #include <cerrno>
 #include <climits>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 namespace {
 
+constexpr int kUtf8Row = 0;
 constexpr int kUtf16LERow = 1;
+
+// True when text in the named encoding is written as UTF-8 (an unknown name means the ANSI
+// code page, which may be UTF-8).
+bool WritesUtf8(const std::u16string& encodingName) {
+    const int codePage = CodePageFromName(encodingName);
+    const char* charset = CodePageCharset(codePage < 0 ? CP_ACP : codePage);
+    return charset && std::string_view(charset) == "UTF-8";
+}
 
 } // namespace
 
@@ -52,6 +63,9 @@ bool CTextFile::SettleWriteEncoding(const std::u16string& text) {
         return WriteMark(kUtf16LERow);
     if (m_strEncodingName.empty())
         m_strEncodingName = u"UTF-8";
+    // Without a mark, the UTF-8 of a leading U+FEFF would be read back as one and dropped.
+    if (text[0] == u'\uFEFF' && WritesUtf8(m_strEncodingName))
+        return WriteMark(kUtf8Row);
     return true;
 }
 

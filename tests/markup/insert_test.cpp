@@ -372,7 +372,43 @@ INSTANTIATE_TEST_SUITE_P(
         InsertRefusal{"name with &", u"<r><a/></r>", {2, 1, 0}, u"&a", u"", 0, 0},
         InsertRefusal{"name with a quotation mark", u"<r><a/></r>", {2, 1, 0}, u"a\"", u"", 0, 0},
         InsertRefusal{"name with an apostrophe", u"<r><a/></r>", {2, 1, 0}, u"a'", u"", 0, 0},
-        InsertRefusal{"name with a zero unit", u"<r><a/></r>", {2, 1, 0}, u"a\0b"sv, u"", 0, 0}));
+        InsertRefusal{"name with a zero unit", u"<r><a/></r>", {2, 1, 0}, u"a\0b"sv, u"", 0, 0},
+        // Names the token reader would split, or that open no element after "<".
+        InsertRefusal{"name with ?", u"<r><a/></r>", {2, 1, 0}, u"a?b", u"", 0, 0},
+        InsertRefusal{"name with !", u"<r><a/></r>", {2, 1, 0}, u"a!b", u"", 0, 0},
+        InsertRefusal{"name with ;", u"<r><a/></r>", {2, 1, 0}, u"a;b", u"", 0, 0},
+        InsertRefusal{"name with a backslash", u"<r><a/></r>", {2, 1, 0}, u"a\\b", u"", 0, 0},
+        InsertRefusal{
+            "name starting with a digit", u"<r/>", {1, 0, 0}, u"8x", u"", INS_AS_CHILD, 0},
+        InsertRefusal{"name starting with -", u"<r><a/></r>", {2, 1, 0}, u"-a", u"", 0, 0},
+        InsertRefusal{"name starting with .", u"<r><a/></r>", {2, 1, 0}, u".a", u"", 0, 0},
+        InsertRefusal{"name starting with @", u"<r><a/></r>", {2, 1, 0}, u"@a", u"", 0, 0},
+        InsertRefusal{"name starting with a control character",
+                      u"<r><a/></r>",
+                      {2, 1, 0},
+                      u"\x01a",
+                      u"",
+                      0,
+                      0}));
+
+TEST(InsertElement, NamesTheReadersReadBackWholeAreAccepted) {
+    for (std::u16string_view name :
+         {u"_a"sv, u":a"sv, u"Z"sv, u"{"sv, u"\u00e9t\u00e9"sv, u"a-1.b"sv}) {
+        CXmlDoc doc(u"<r/>");
+        Place(doc, {1, 0, 0});
+        ASSERT_TRUE(doc.InsertElement(name, u"", INS_AS_CHILD | INS_NO_LINE_ENDS)) << Narrow(name);
+        EXPECT_EQ(doc.ReadTagName(2), name);
+        ExpectIndexMatchesReparse(doc);
+    }
+    for (std::u16string_view name : {u"-a"sv, u"8"sv, u".x"sv, u"@a"sv}) {
+        CXmlDoc doc(u"<r/>");
+        doc.nodeKind = NodeElement;
+        ASSERT_TRUE(doc.PutAttribute(1, name, u"v")) << Narrow(name);
+        XmlTokenReader reader(doc.text.c_str(), 1, 0);
+        ASSERT_TRUE(reader.LocateAttribute(std::nullopt));
+        EXPECT_EQ(reader.Token(), name);
+    }
+}
 
 TEST(InsertElement, RefusesAFreedPosition) {
     CXmlDoc doc(u"<r><a/></r>");
@@ -460,6 +496,7 @@ struct AttributeEditCase {
     const char16_t* name;
     const char16_t* value;
     const char16_t* expected;
+    int32_t element = 1;
 };
 
 void PrintTo(const AttributeEditCase& c, std::ostream* os) {
@@ -472,7 +509,7 @@ TEST_P(PutAttributeTable, Text) {
     const AttributeEditCase& c = GetParam();
     CXmlDoc doc(c.text);
     doc.nodeKind = NodeElement;
-    ASSERT_TRUE(doc.PutAttribute(1, c.name, c.value));
+    ASSERT_TRUE(doc.PutAttribute(c.element, c.name, c.value));
     EXPECT_EQ(Narrow(doc.text), Narrow(c.expected));
     ExpectIndexMatchesReparse(doc);
 }
@@ -490,16 +527,32 @@ INSTANTIATE_TEST_SUITE_P(
         // Without a value, the attribute gets one; a missing value is filled in.
         AttributeEditCase{u"<r x y='1'/>", u"x", u"v", u"<r x=\"v\" y='1'/>"},
         AttributeEditCase{u"<r x>", u"x", u"v", u"<r x=\"v\">"},
-        AttributeEditCase{u"<r x=>", u"x", u"v", u"<r x=\"v\">"}));
+        AttributeEditCase{u"<r x=>", u"x", u"v", u"<r x=\"v\">"},
+        // <a x=1/> and <a x=/> are unended start tags and stay so; <a x= /> and <a x=1"/>
+        // are empty-element tags.
+        AttributeEditCase{u"<r><a x=1/></r>", u"x", u"2", u"<r><a x=\"2\"></r>", 2},
+        AttributeEditCase{u"<r><a x=1/></r>", u"c", u"2", u"<r><a x=1/ c=\"2\"></r>", 2},
+        AttributeEditCase{u"<r><a x=/></r>", u"x", u"2", u"<r><a x=\"2\"></r>", 2},
+        AttributeEditCase{u"<r><a x= /></r>", u"x", u"2", u"<r><a x=\"2\" /></r>", 2},
+        AttributeEditCase{u"<r><a x=1\"/></r>", u"x", u"2", u"<r><a x=\"2\"/></r>", 2}));
 
 TEST(PutAttribute, MissingValueBeforeTheTagEnd) {
-    // The parser takes <r x=/> for an unended start tag; the edit keeps its "/>".
+    // The parser takes <r x=/> for an unended start tag whose x has the value "/"; it stays so.
     CXmlDoc doc(u"<r x=/>");
     doc.nodeKind = NodeElement;
     ASSERT_TRUE(doc.PutAttribute(1, u"x", u"v"));
-    EXPECT_EQ(doc.text, u"<r x=\"v\"/>");
+    EXPECT_EQ(doc.text, u"<r x=\"v\">");
     EXPECT_EQ(CheckIndexInvariants(doc), "");
-    EXPECT_EQ(DescribeIndex(doc), "r[0,10,10,0]U");
+    EXPECT_EQ(DescribeIndex(doc), "r[0,9,9,0]U");
+}
+
+TEST(PutAttribute, UnendedStartTagTakesAChildAfterTheEdit) {
+    CXmlDoc doc(u"<r><a x=1/></r>");
+    Place(doc, {2, 1, 0});
+    ASSERT_TRUE(doc.PutAttribute(2, u"x", u"2"));
+    ASSERT_TRUE(doc.InsertElement(u"c", u"", INS_AS_CHILD | INS_NO_LINE_ENDS));
+    EXPECT_EQ(Narrow(doc.text), "<r><a x=\"2\"><c/></a></r>");
+    ExpectIndexMatchesReparse(doc);
 }
 
 TEST(PutAttribute, ShiftsEverythingBehind) {
@@ -552,7 +605,8 @@ TEST_P(PutAttributeNameRefusals, ChangeNothing) {
 
 INSTANTIATE_TEST_SUITE_P(PutAttribute, PutAttributeNameRefusals,
                          testing::Values(u""sv, u"a b"sv, u"a\r"sv, u"<a"sv, u"a>"sv, u"a/"sv,
-                                         u"a="sv, u"a&"sv, u"\"a"sv, u"a'"sv, u"a\0"sv));
+                                         u"a="sv, u"a&"sv, u"\"a"sv, u"a'"sv, u"a\0"sv, u"a?b"sv,
+                                         u"a!b"sv, u"a;b"sv, u"a\\b"sv));
 
 TEST(PutAttribute, RefusesPositionsNeverHandedOutOrFreed) {
     CXmlDoc doc(u"<r><a/></r>");

@@ -65,7 +65,10 @@ INSTANTIATE_TEST_SUITE_P(
                   u"<e tagname=\"a&quot;b&lt;c&gt;&amp;d&apos;\"/>"},
         // Entries go after the last entry, whatever trails it.
         EntryCase{u"<a/><b/>  ", u"c", nullptr, 0, -1, -1, u"<a/><b/><c/>  "},
-        EntryCase{u"junk", u"c", nullptr, 0, -1, -1, u"junk<c/>"}));
+        EntryCase{u"junk", u"c", nullptr, 0, -1, -1, u"junk<c/>"},
+        // A name that would not read back as itself adds nothing.
+        EntryCase{u"<bom/>", u"?", nullptr, 0, -1, 5, u"<bom/>"},
+        EntryCase{u"<bom/>", u"8x", u"t", 0, 1, -1, u"<bom/>"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Update, EntryTable,

@@ -250,10 +250,15 @@ INSTANTIATE_TEST_SUITE_P(
                     AttributeCase{u"<a x=\"\">", u"x", true, "", true, -1, 0, -1},
                     AttributeCase{u"<a x=\"1\">", u"x/y", true, "1", true, -1, 0, -1},
                     AttributeCase{u"<a X=\"1\">", u"x", false, "", false, -1, 0, -1},
-                    // The tag's own end is never taken for a value.
+                    // An unquoted value ends at white space or ">", or before the "/>" of
+                    // an empty-element tag; the tag's own end is never taken for a value.
                     AttributeCase{u"<a x=>", u"x", true, "", false, 2, 1, 5},
-                    AttributeCase{u"<a x=/>", u"x", true, "", false, 2, 1, 5},
-                    AttributeCase{u"<a x=b/>", u"x", true, "b", false, 2, 1, 6},
+                    AttributeCase{u"<a x=/>", u"x", true, "/", false, 2, 1, 6},
+                    AttributeCase{u"<a x=b/>", u"x", true, "b/", false, 2, 1, 7},
+                    AttributeCase{u"<a b=x/>", u"b", true, "x/", false, 2, 1, 7},
+                    AttributeCase{u"<a x=1/>", u"c", false, "", false, -1, 0, 7},
+                    AttributeCase{u"<a x= />", u"x", true, "", false, 2, 1, 5},
+                    AttributeCase{u"<a x=1\"/>", u"x", true, "1\"", false, 2, 1, 7},
                     AttributeCase{u"<a x=b/c>", u"x", true, "b/c", false, 2, 1, -1},
                     AttributeCase{u"<a x=\"1", u"x", true, "1", true, -1, 0, 7}));
 

@@ -1,4 +1,5 @@
 #include "textfile/encoding_names.h"
+#include "textfile/text_converter.h"
 
 #include <gtest/gtest.h>
 
@@ -178,6 +179,40 @@ TEST(CodePageFromName, EveryNameOfTheTableMapsToItsCodePage) {
         }
     }
     EXPECT_EQ(names.size(), 365u);
+}
+
+// Measures, then converts into a destination of exactly the measured count, which the fill
+// must produce. The units (bytes, or 32-bit units for UTF-32) lie packed from the start of
+// the returned buffer, which has one 32-bit cell per unit, room for any unit size.
+std::vector<uint32_t> MeasureThenFill(const std::u16string& from, const void* source, int length,
+                                      const std::u16string& to) {
+    CTextConverter converter(from, source, length);
+    const int measured = converter.Convert(nullptr, to.c_str());
+    std::vector<uint32_t> dest(static_cast<size_t>(measured));
+    converter.m_nDestLength = measured;
+    if (measured > 0) {
+        EXPECT_EQ(converter.Convert(dest.data(), nullptr), measured);
+    }
+    return dest;
+}
+
+TEST(CTextConverter, EveryCodePageOfTheTableFillsWhatItMeasures) {
+    // Each text ends in a character that many code pages cannot represent, or in one that
+    // all can; the long one puts its last character at the edge of a 4,096-byte block.
+    const std::u16string texts[] = {u"<a>x", u"\uFFFD", u"a\u0E01", u"a\u20AC\uFFFD",
+                                    std::u16string(4095, u'a') + u"\uFFFD"};
+    for (const Group& group : ParseGroups()) {
+        const std::u16string name = Widen(group.names.front());
+        for (const std::u16string& text : texts) {
+            SCOPED_TRACE(group.names.front() + " / " + std::to_string(text.size()));
+            const std::vector<uint32_t> bytes =
+                MeasureThenFill(u"UTF-16", text.data(), static_cast<int>(text.size()), name);
+            // And back, whole and with its last unit cut off.
+            const auto n = static_cast<int>(bytes.size());
+            MeasureThenFill(name, bytes.data(), n, u"UTF-16");
+            MeasureThenFill(name, bytes.data(), n - 1, u"UTF-16");
+        }
+    }
 }
 
 struct NameCase {

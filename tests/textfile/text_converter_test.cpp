@@ -71,6 +71,15 @@ TEST(CTextConverter, Utf16ToCodePages) {
     EXPECT_FALSE(lossy);
 }
 
+TEST(CTextConverter, EucJpSubstitutesALastCharacterItCannotRepresent) {
+    bool lossy = false;
+    EXPECT_EQ(Convert<char>(u"UTF-16", std::u16string(u"\uFFFD"), u"EUC-JP", &lossy), Bytes("?"));
+    EXPECT_TRUE(lossy);
+    lossy = false;
+    EXPECT_EQ(Convert<char>(u"UTF-16", std::u16string(u"a\u0E01"), u"EUC-JP", &lossy), Bytes("a?"));
+    EXPECT_TRUE(lossy);
+}
+
 TEST(CTextConverter, PlatformRefusesUtf16AndUtf32CodePages) {
     const std::u16string text = u"abc";
     for (const char16_t* to : {u"UTF-16BE", u"utf-32", u"UTF-16", u"x-mac-thai"}) {

@@ -126,6 +126,43 @@ TEST(XmlDocFile, SaveToAMissingFolderKeepsTheDocument) {
     EXPECT_EQ(Narrow(doc.report), "<file_error msg=\"No such file or directory\" n=\"2\"/>");
 }
 
+TEST(XmlDocFile, SaveSubstitutesALastCharacterTheEncodingCannotRepresent) {
+    const TempFolder folder;
+    const std::u16string head = u"<?xml version=\"1.0\" encoding=\"EUC-JP\"?><a/>";
+    for (const std::u16string tail : {u"\uFFFD", u"a\u0E01"}) {
+        CXmlDoc doc(head + tail);
+        EXPECT_TRUE(doc.SaveFile(folder.Path16("f.xml"))) << Narrow(doc.report);
+        EXPECT_NE(doc.report.find(u"<conversion_loss/>"), std::u16string::npos);
+        const std::string bytes = ReadBytes(folder.Path("f.xml"));
+        EXPECT_EQ(bytes.back(), '?');
+        EXPECT_EQ(bytes.size(), head.size() + tail.size());
+    }
+}
+
+TEST(XmlDocFile, LoadingAnEmptyFileClearsTheEncodingBits) {
+    const TempFolder folder;
+    WriteBytes(folder.Path("be.xml"), std::string("\xFE\xFF\0<\0a\0/\0>", 10));
+    WriteBytes(folder.Path("empty.xml"), "");
+    CXmlDoc doc;
+    ASSERT_TRUE(doc.LoadFile(folder.Path16("be.xml")));
+    ASSERT_EQ(doc.modeFlags, ModeUtf16BE);
+    doc.LoadFile(folder.Path16("empty.xml"));
+    EXPECT_EQ(doc.modeFlags, 0u);
+    ASSERT_TRUE(doc.SetText(u"<b/>"));
+    EXPECT_TRUE(doc.SaveFile(folder.Path16("out.xml")));
+    EXPECT_EQ(ReadBytes(folder.Path("out.xml")), "<b/>");
+}
+
+TEST(XmlDocFile, LeadingByteOrderMarkCharacterSurvivesSaveAndLoad) {
+    const TempFolder folder;
+    CXmlDoc doc;
+    doc.SetText(u"\uFEFF<a/>");
+    ASSERT_TRUE(doc.SaveFile(folder.Path16("f.xml")));
+    EXPECT_EQ(ReadBytes(folder.Path("f.xml")), "\xEF\xBB\xBF\xEF\xBB\xBF<a/>");
+    ASSERT_TRUE(doc.LoadFile(folder.Path16("f.xml")));
+    EXPECT_EQ(Narrow(doc.text), Narrow(u"\uFEFF<a/>"));
+}
+
 // A document loaded from a file, then made unsaveable in its encoding: the save fails and
 // the file on disk stays byte-identical.
 TEST(XmlDocFile, RefusedSaveAfterLoadKeepsTheFile) {
