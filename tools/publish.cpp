@@ -1,4 +1,5 @@
 // publish SOURCE_FOLDER VERSION OUT_FOLDER
+// publish --help | --version
 // Writes OUT_FOLDER/VERSION.zip (the files of SOURCE_FOLDER beneath a top folder VERSION) and
 // OUT_FOLDER/record.xml naming VERSION, the two files an update server offers.
 #include <cstdio>
@@ -8,9 +9,16 @@
 #include "markup/escape.h"
 #include "markup/xml_doc.h"
 #include "platform/code_page.h"
+#include "tools/info_option.h"
 #include "tools/package_writer.h"
 
 namespace {
+
+constexpr const char* kUsage =
+    "usage: publish SOURCE_FOLDER VERSION OUT_FOLDER\n"
+    "Writes OUT_FOLDER/VERSION.zip (the files of SOURCE_FOLDER beneath a top folder VERSION)\n"
+    "and OUT_FOLDER/record.xml naming VERSION: the two files an update server offers.\n"
+    "Exit status: 0 published, 1 a file could not be written, 2 bad usage or version.\n";
 
 std::u16string FromNative(const std::string& text) {
     const int length = static_cast<int>(text.size());
@@ -34,8 +42,10 @@ bool WriteRecord(const std::string& path, const std::u16string& version) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (AnswerInfoOption(argc, argv, "publish", kUsage))
+        return 0;
     if (argc != 4) {
-        std::fprintf(stderr, "usage: %s SOURCE_FOLDER VERSION OUT_FOLDER\n", argv[0]);
+        std::fputs(kUsage, stderr);
         return 2;
     }
     const std::string source = argv[1];

@@ -1,0 +1,1 @@
+# cpack -G DEB: one package with the programs, the libraries and their headers.
