@@ -34,9 +34,9 @@ set(package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/${PROJECT_NAME})
 install(EXPORT ${PROJECT_NAME}Targets NAMESPACE ${PROJECT_NAME}:: DESTINATION ${package_dir})
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/${PROJECT_NAME}ConfigVersion.cmake
                                  COMPATIBILITY SameMajorVersion)
-install(FILES cmake/packageConfig.cmake
-        RENAME ${PROJECT_NAME}Config.cmake DESTINATION ${package_dir})
-install(FILES ${PROJECT_BINARY_DIR}/${PROJECT_NAME}ConfigVersion.cmake DESTINATION ${package_dir})
+configure_file(cmake/packageConfig.cmake.in ${PROJECT_BINARY_DIR}/${PROJECT_NAME}Config.cmake @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/${PROJECT_NAME}Config.cmake
+              ${PROJECT_BINARY_DIR}/${PROJECT_NAME}ConfigVersion.cmake DESTINATION ${package_dir})
 
 # pkg-config: paths relative to the file's own folder, so that the installed tree can move.
 file(RELATIVE_PATH pc_to_prefix /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
