@@ -108,12 +108,7 @@ constexpr const char* kUtf16Host =
 // The codeset of the process locale, read once; the C/POSIX locale counts as UTF-8.
 const std::string& LocaleCharset() {
     static const std::string charset = [] {
-        std::string name;
-        if (locale_t locale = newlocale(LC_CTYPE_MASK, "", locale_t{})) {
-            if (const char* codeset = nl_langinfo_l(CODESET, locale))
-                name = codeset;
-            freelocale(locale);
-        }
+        std::string name = EnvironmentLocaleCodeset();
         if (name.empty() || name == "ANSI_X3.4-1968")
             name = kUtf8;
         return name;
@@ -305,4 +300,14 @@ int Utf16ToMultiByte(int codePage, const char16_t* src, int length, char* dest, 
     if (IsUtf8Charset(charset))
         return ToCount(Utf16ToUtf8(src, n, target, cap));
     return ToCount(IconvFromUtf16(charset, src, n, target, cap, usedDefaultChar));
+}
+
+std::string EnvironmentLocaleCodeset() {
+    std::string name;
+    if (locale_t locale = newlocale(LC_CTYPE_MASK, "", locale_t{})) {
+        if (const char* codeset = nl_langinfo_l(CODESET, locale))
+            name = codeset;
+        freelocale(locale);
+    }
+    return name;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 // Conversion between numbered code pages and UTF-16 (host byte order).
 //
 // Both conversions measure when capacity is 0: they return the number of units the output
@@ -21,3 +23,8 @@ int Utf16ToMultiByte(int codePage, const char16_t* src, int length, char* dest, 
 // The character set name that stands for a code page in the conversion facility ("UTF-8" for
 // CP_UTF8 and for a process locale without one of its own), or null when it is not offered.
 const char* CodePageCharset(int codePage);
+
+// The codeset of the locale that the environment (LC_ALL, LC_CTYPE, LANG) selects, as the C
+// library names it ("UTF-8", "ANSI_X3.4-1968" for C/POSIX); empty when that locale is not
+// installed.
+std::string EnvironmentLocaleCodeset();

@@ -1,4 +1,5 @@
 // publish [--sign SECRET_KEY_FILE] SOURCE_FOLDER VERSION OUT_FOLDER
+// publish --help | --version
 // Writes OUT_FOLDER/VERSION.zip (the files of SOURCE_FOLDER beneath a top folder VERSION) and
 // OUT_FOLDER/record.xml naming VERSION, the two files an update server offers; with --sign also
 // their minisign signatures, VERSION.zip.minisig and record.xml.minisig.
@@ -13,10 +14,19 @@
 #include "platform/code_page.h"
 #include "platform/mapped_file.h"
 #include "platform/output_file.h"
+#include "tools/info_option.h"
 #include "tools/package_writer.h"
 #include "tools/signing_key.h"
 
 namespace {
+
+constexpr const char* kUsage =
+    "usage: publish [--sign SECRET_KEY_FILE] SOURCE_FOLDER VERSION OUT_FOLDER\n"
+    "Writes OUT_FOLDER/VERSION.zip (the files of SOURCE_FOLDER beneath a top folder VERSION)\n"
+    "and OUT_FOLDER/record.xml naming VERSION: the two files an update server offers.\n"
+    "--sign also writes their minisign signatures, VERSION.zip.minisig and record.xml.minisig,\n"
+    "with a secret key made by minisign -G -W (not protected by a password).\n"
+    "Exit status: 0 published, 1 a file could not be written, 2 bad usage, version or key.\n";
 
 std::u16string FromNative(const std::string& text) {
     const int length = static_cast<int>(text.size());
@@ -48,20 +58,21 @@ bool WriteSignature(const SecretKey& key, const std::string& folder, const std::
     return signature.Close() && written;
 }
 
-int Usage(const char* program) {
-    std::fprintf(stderr, "usage: %s [--sign SECRET_KEY_FILE] SOURCE_FOLDER VERSION OUT_FOLDER\n",
-                 program);
+int Usage() {
+    std::fputs(kUsage, stderr);
     return 2;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    if (AnswerInfoOption(argc, argv, "publish", kUsage))
+        return 0;
     std::vector<std::string> arguments(argv + 1, argv + argc);
     std::optional<SecretKey> key;
     if (!arguments.empty() && arguments[0] == "--sign") {
         if (arguments.size() < 2)
-            return Usage(argv[0]);
+            return Usage();
         std::string error;
         key.emplace();
         if (!ReadSecretKey(arguments[1], *key, error)) {
@@ -71,7 +82,7 @@ int main(int argc, char** argv) {
         arguments.erase(arguments.begin(), arguments.begin() + 2);
     }
     if (arguments.size() != 3)
-        return Usage(argv[0]);
+        return Usage();
     const std::string source = arguments[0];
     const std::string version = arguments[1];
     const std::string out = arguments[2] + "/";

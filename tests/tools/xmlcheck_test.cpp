@@ -1,31 +1,15 @@
+#include "run_tool.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
 
 namespace {
 
-struct RunResult {
-    int status;
-    std::string output;
-};
-
 RunResult RunXmlcheck(const std::string& arguments) {
-    const std::string command = std::string(XMLCHECK_PATH) + " " + arguments + " 2>/dev/null";
-    RunResult result{-1, {}};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return result;
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        result.output.append(buffer, n);
-    const int raw = pclose(pipe);
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return result;
+    return RunTool(std::string(XMLCHECK_PATH) + " " + arguments);
 }
 
 class XmlcheckTest : public testing::Test {

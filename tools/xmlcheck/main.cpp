@@ -3,11 +3,13 @@
 //
 //   xmlcheck FILE          encoding found, mode bits, result report, verdict
 //   xmlcheck --tree FILE   the same, then one line per element
+//   xmlcheck --help | --version
 //
 // Exit status: 0 sound, 1 not sound, 2 the file could not be read (or bad usage).
 #include "check_report.h"
 #include "element_listing.h"
 #include "platform/code_page.h"
+#include "tools/info_option.h"
 
 #include <cstdio>
 #include <cstring>
@@ -23,14 +25,22 @@ std::u16string PathFromArgument(const char* argument) {
     return path;
 }
 
+constexpr const char* kUsage =
+    "usage: xmlcheck [--tree] FILE\n"
+    "Loads FILE as the updater loads config.xml and prints the encoding found, the mode bits,\n"
+    "the result report and whether the document is sound; --tree also lists the elements.\n"
+    "Exit status: 0 sound, 1 not sound, 2 unreadable or bad usage.\n";
+
 int Usage() {
-    std::fputs("usage: xmlcheck [--tree] FILE\n", stderr);
+    std::fputs(kUsage, stderr);
     return kExitUnreadable;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    if (AnswerInfoOption(argc, argv, "xmlcheck", kUsage))
+        return 0;
     bool tree = false;
     const char* file = nullptr;
     if (argc == 2) {
