@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr size_t kWindowSize = size_t(256) << 10;
+constexpr size_t kWindowSize = size_t(64) << 10;
 
 struct Window {
     std::vector<char> bytes = std::vector<char>(kWindowSize);
