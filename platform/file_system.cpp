@@ -89,15 +89,7 @@ bool RemoveFile(std::string path) {
     return unlink(path.c_str()) == 0;
 }
 
-bool GetLastAccessTime(std::string path, std::timespec& accessTime) {
-    struct stat status {};
-    if (lstat(path.c_str(), &status) != 0)
-        return false;
-    accessTime = status.st_atim;
-    return true;
-}
-
-bool SetFileTimes(std::string path, std::timespec accessTime, std::timespec writeTime) {
-    const std::timespec times[2] = {accessTime, writeTime};
+bool SetLastWriteTime(std::string path, std::timespec writeTime) {
+    const std::timespec times[2] = {{0, UTIME_OMIT}, writeTime};
     return utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
 }

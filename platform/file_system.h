@@ -36,8 +36,6 @@ bool CreateSymbolicLink(std::string target, std::string path);
 // Removes a file or link (not a folder).
 bool RemoveFile(std::string path);
 
-// The last-access time of the path itself (a link is not followed).
-bool GetLastAccessTime(std::string path, std::timespec& accessTime);
-
-// Sets the last-access and last-write times of the path itself (a link is not followed).
-bool SetFileTimes(std::string path, std::timespec accessTime, std::timespec writeTime);
+// Sets the last-write time of the path itself (a link is not followed) and keeps its last-access
+// time.
+bool SetLastWriteTime(std::string path, std::timespec writeTime);

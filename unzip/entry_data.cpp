@@ -27,11 +27,13 @@ bool CopyCurrentEntryData(unzFile archive, const ZipEntryInfo& info, const Entry
         // 0: the data ended before the declared size; negative: it is damaged.
         copied = count > 0 && sink(buffer, static_cast<size_t>(count));
         if (copied) {
-            crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer), static_cast<uInt>(count));
+            if (info.sizeFromZip64Field)
+                crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer), static_cast<uInt>(count));
             total += static_cast<uint64_t>(count);
         }
     }
-    // The library checks the CRC-32 only when the whole entry was read; it was checked here.
-    unzCloseCurrentFile(archive);
-    return copied && crc == info.crc32;
+    // Once the declared size has been read the library compares the CRC-32 (UNZ_CRCERROR),
+    // unless it never knew that size.
+    const bool closed = unzCloseCurrentFile(archive) == UNZ_OK;
+    return copied && closed && (!info.sizeFromZip64Field || crc == info.crc32);
 }

@@ -21,12 +21,9 @@ bool DosDateTimeToTime(uint32_t dosDateTime, std::time_t& time) {
 }
 
 bool SetEntryFileTime(std::string path, uint32_t dosDateTime) {
-    std::timespec accessTime{};
-    if (!GetLastAccessTime(path, accessTime))
-        return false;
     std::time_t writeTime = 0;
     if (!DosDateTimeToTime(dosDateTime, writeTime))
         return false;
     // Linux keeps no creation time that could be set: only the last-write time is stamped.
-    return SetFileTimes(path, accessTime, std::timespec{writeTime, 0});
+    return SetLastWriteTime(path, std::timespec{writeTime, 0});
 }

@@ -58,3 +58,12 @@ bool EnsureParentFolder(std::string path) {
         return EnsureFolder(std::string(1, kPathSeparator));
     return EnsureFolder(path.substr(0, separator));
 }
+
+void CKnownFolders::Add(const std::string& folder) {
+    for (size_t separator = folder.find(kPathSeparator); separator != std::string::npos;
+         separator = folder.find(kPathSeparator, separator + 1)) {
+        if (separator > 0)
+            m_folders.insert(folder.substr(0, separator));
+    }
+    m_folders.insert(folder);
+}

@@ -2,6 +2,7 @@
 
 #include "platform/file_system.h"
 #include "platform/output_file.h"
+#include "unzip/archive_file.h"
 #include "unzip/entry_data.h"
 #include "unzip/entry_mode.h"
 #include "unzip/entry_path.h"
@@ -40,7 +41,8 @@ bool CUnzipper::OpenArchive(std::string path) {
     const std::string fullPath = FullPathName(path);
     if (fullPath.empty())
         return false;
-    m_archive = unzOpen64(fullPath.c_str());
+    zlib_filefunc64_def fileFunctions = ArchiveFileFunctions();
+    m_archive = unzOpen2_64(fullPath.c_str(), &fileFunctions);
     if (m_archive == nullptr)
         return false;
     m_strTargetFolder = WithoutExtension(fullPath);
@@ -72,8 +74,9 @@ bool CUnzipper::ExtractAll() {
         return false;
     if (!MoveToFirstEntry())
         return false;
+    CKnownFolders known;
     for (;;) {
-        if (!ExtractCurrentEntry())
+        if (!ExtractEntry(known))
             return false;
         const int moved = unzGoToNextFile(m_archive);
         if (moved != UNZ_OK)
@@ -143,16 +146,28 @@ bool CUnzipper::ReadCurrentEntryInfo(ZipEntryInfo& info) {
 bool CUnzipper::ExtractCurrentEntry() {
     if (m_archive == nullptr || !EnsureFolder(m_strTargetFolder))
         return false;
+    CKnownFolders known;
+    return ExtractEntry(known);
+}
+
+bool CUnzipper::ExtractEntry(CKnownFolders& known) {
     ZipEntryInfo info;
     ReadCurrentEntryInfo(info); // when it fails the name stays empty, which is refused below
-    if (!IsContainedEntryName(info.name) || PassesThroughLink(m_strTargetFolder, info.name))
+    if (!IsContainedEntryName(info.name))
         return false;
     const std::string path = JoinEntryPath(m_strTargetFolder, info.name);
     if (info.isFolder)
-        return ExtractFolder(path, info);
-    if (IsLinkEntry(info))
-        return ExtractLink(path, info);
-    return ExtractFile(path, info);
+        return !PassesThroughLink(m_strTargetFolder, info.name) && ExtractFolder(path, info);
+    const size_t separator = info.name.rfind(kPathSeparator);
+    if (separator != std::string::npos) {
+        const std::string parent = info.name.substr(0, separator);
+        if (!known.Contains(parent)) {
+            if (PassesThroughLink(m_strTargetFolder, info.name) || !EnsureParentFolder(path))
+                return false;
+            known.Add(parent);
+        }
+    }
+    return IsLinkEntry(info) ? ExtractLink(path, info) : ExtractFile(path, info);
 }
 
 bool CUnzipper::ExtractFolder(std::string path, const ZipEntryInfo& info) {
@@ -166,8 +181,6 @@ bool CUnzipper::ExtractFolder(std::string path, const ZipEntryInfo& info) {
 }
 
 bool CUnzipper::ExtractFile(std::string path, const ZipEntryInfo& info) {
-    if (!EnsureParentFolder(path))
-        return false;
     COutputFile file;
     if (!file.Create(path))
         return false;
@@ -183,8 +196,6 @@ bool CUnzipper::ExtractFile(std::string path, const ZipEntryInfo& info) {
 }
 
 bool CUnzipper::ExtractLink(std::string path, const ZipEntryInfo& info) {
-    if (!EnsureParentFolder(path))
-        return false;
     std::string target;
     const bool read =
         CopyCurrentEntryData(m_archive, info, [&target](const char* data, size_t size) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "unzip/folders.h"
 #include "unzip/zip_entry_info.h"
 
 #include <unzip.h>
@@ -43,6 +44,8 @@ class CUnzipper {
     bool ExtractCurrentEntry();
 
   private:
+    // The current entry, where the target folder exists and known folders need no checks.
+    bool ExtractEntry(CKnownFolders& known);
     bool ExtractFolder(std::string path, const ZipEntryInfo& info);
     bool ExtractFile(std::string path, const ZipEntryInfo& info);
     bool ExtractLink(std::string path, const ZipEntryInfo& info);
