@@ -7,7 +7,8 @@ namespace {
 // State of one run of the parse loop: the open elements and where new ones go.
 class ElementBuilder {
   public:
-    ElementBuilder(CXmlDoc& doc) : d(doc), table(doc.elements) {}
+    explicit ElementBuilder(CXmlDoc& doc)
+        : d(doc), table(doc.elements), stack((doc.modeFlags & ModeIgnoreCase) != 0) {}
 
     int32_t OpenElement(const XmlNodeInfo& node, std::u16string_view name);
     void CloseElement(const XmlTokenReader& reader, const XmlNodeInfo& node);
@@ -57,16 +58,15 @@ int32_t ElementBuilder::OpenElement(const XmlNodeInfo& node, std::u16string_view
 }
 
 void ElementBuilder::CloseElement(const XmlTokenReader& reader, const XmlNodeInfo& node) {
-    int32_t match = parent;
-    int32_t depth = stack.Depth();
-    for (; depth > 0 && !reader.NameEquals(stack.Name(depth)); --depth)
-        match = table[match].parent;
-
+    const int32_t depth = stack.FindClosed(reader.Token());
     if (depth == 0) {
         MarkError();
         AddReportEntry(d.report, u"lone_end_tag", reader.Token(), 0, node.start, -1);
         return;
     }
+    int32_t match = parent;
+    for (int32_t at = stack.Depth(); at > depth; --at)
+        match = table[match].parent;
     XmlElementRec& m = table[match];
     m.length = node.start + node.length - m.start;
     m.SetEndTagLength(node.length);

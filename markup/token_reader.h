@@ -38,13 +38,21 @@ struct XmlNodeInfo {
     std::u16string report; // entries for problems met while reading nodes
 };
 
-bool IsXmlWhiteSpace(char16_t c);
-bool IsPathDelimiter(char16_t c);
+inline bool IsXmlWhiteSpace(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
+inline bool IsPathDelimiter(char16_t c) {
+    return c == u' ' || c == u'=' || c == u'/' || c == u'[' || c == u']';
+}
 
 // Compares count characters, folding ASCII letter case until an equal pair above U+007F
 // has been met; from then on characters must be equal. Returns 0 when all match, else
 // the (folded) difference of the first unequal pair.
 int CompareIgnoreCase(const char16_t* a, const char16_t* b, int32_t count);
+
+// A name token equals name up to name's end or its first path delimiter (name may carry a
+// path tail): name begins with token and has its end, a zero or a path delimiter after it.
+bool TokenMatchesName(std::u16string_view token, std::u16string_view name, bool ignoreCase);
 
 // Scanner over one zero-terminated text: reads nodes and name and attribute tokens.
 class XmlTokenReader {
