@@ -142,6 +142,7 @@ bool CXmlDoc::Parse() {
 
     if (textLength != 0) {
         XmlTokenReader reader(text.c_str(), 0, modeFlags);
+        reader.textLength = textLength;
         const int32_t first = ParseElements(reader);
         elements[0].length = textLength;
         if (first == 0) {

@@ -65,6 +65,9 @@ class XmlTokenReader {
     int32_t attrStart = 0;           // LocateAttribute: where the white space before it begins
     int32_t attrSpace = 0;           // LocateAttribute: length of that white space
     CTextFile* fileSource = nullptr; // file-attached read mode only; never set
+    // Units before the zero that ends text, when the caller knows them (-1 otherwise): node
+    // reading may then scan ahead in blocks of several units.
+    int32_t textLength = -1;
 
     XmlTokenReader(const char16_t* zeroTerminated, int32_t start, uint32_t modeFlags)
         : pos(start), text(zeroTerminated), flags(modeFlags) {}
