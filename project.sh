@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev
-          libcurl4-openssl-dev libminizip-dev zlib1g-dev zip unzip python3)
+          libcurl4-openssl-dev libminizip-dev zlib1g-dev zip unzip python3 libpugixml-dev)
 
 install_missing() {
   local missing=()

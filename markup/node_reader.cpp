@@ -62,7 +62,7 @@ struct NodeScan {
 
 // Attribute quoting inside a start tag (or skipped markup), so that ">" in a quoted
 // value does not end it.
-void TrackQuotes(NodeScan& s, char16_t c) {
+[[gnu::always_inline]] inline void TrackQuotes(NodeScan& s, char16_t c) {
     if (s.Has(InDoubleQuote)) {
         if (c == u'"')
             s.marks &= ~InDoubleQuote;
@@ -95,7 +95,8 @@ void NotePassed(NodeScan& s, const char16_t* text, int32_t i, int32_t j) {
 // Passes over a run of a start tag (or of markup skipped after an error) that the quote
 // tracking would only pass through: a quoted value up to its closing mark, or characters
 // that only clear AfterEquals.
-int32_t SkipInTag(NodeScan& s, const char16_t* text, int32_t i, int32_t limit) {
+[[gnu::always_inline]] inline int32_t SkipInTag(NodeScan& s, const char16_t* text, int32_t i,
+                                                 int32_t limit) {
     int32_t j;
     if (s.Has(kQuoteMarks)) {
         const bool skipped = s.kind == NodeError;
