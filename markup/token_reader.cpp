@@ -4,24 +4,6 @@
 
 namespace {
 
-bool IsNameTokenDelimiter(char16_t c) {
-    switch (c) {
-    case u'<':
-    case u'>':
-    case u'=':
-    case u'\\':
-    case u'/':
-    case u'?':
-    case u'!':
-    case u'"':
-    case u'\'':
-    case u';':
-        return true;
-    default:
-        return IsXmlWhiteSpace(c);
-    }
-}
-
 bool IsAttributeNameEnd(char16_t c) {
     return c == u'=' || c == u'>' || c == u'/' || c == u'?' || IsXmlWhiteSpace(c);
 }

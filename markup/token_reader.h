@@ -44,6 +44,24 @@ inline bool IsXmlWhiteSpace(char16_t c) {
 inline bool IsPathDelimiter(char16_t c) {
     return c == u' ' || c == u'=' || c == u'/' || c == u'[' || c == u']';
 }
+// Where NextName's token ends.
+inline bool IsNameTokenDelimiter(char16_t c) {
+    switch (c) {
+    case u'<':
+    case u'>':
+    case u'=':
+    case u'\\':
+    case u'/':
+    case u'?':
+    case u'!':
+    case u'"':
+    case u'\'':
+    case u';':
+        return true;
+    default:
+        return IsXmlWhiteSpace(c);
+    }
+}
 
 // Compares count characters, folding ASCII letter case until an equal pair above U+007F
 // has been met; from then on characters must be equal. Returns 0 when all match, else

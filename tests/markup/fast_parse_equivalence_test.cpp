@@ -153,4 +153,40 @@ TEST(FastParse, TextsEndingAnywhere) {
     }
 }
 
+// FindNext compares names in place; a token reader at each child's name gives the same.
+TEST(FastLookup, AgreesWithTheTokenReader) {
+    const std::u16string tags[] = {u"a", u"A", u"ab", u"a;b", u"a=b", u"a[1]", u"\u00e9A",
+                                   u"\u00e9a", u"b", u"a\\", u"a?", u"aB!"};
+    const std::u16string names[] = {u"a",       u"A",       u"ab",  u"a;b", u"a[1]",
+                                    u"a/x",     u"\u00e9a", u"\u00e9A", u"aB",  u"a\\",
+                                    u"b",       u"abc",     u"Ab",  u"a?",  u"aB!"};
+    std::mt19937 random(21);
+    std::uniform_int_distribution<size_t> pick(0, std::size(tags) - 1);
+    for (int i = 0; i < 200; ++i) {
+        std::u16string text = u"<r>";
+        for (int n = 0; n < 6; ++n)
+            text += u"<" + tags[pick(random)] + u"/>";
+        text += u"</r>";
+        for (const uint32_t mode : {0u, ModeIgnoreCase}) {
+            CXmlDoc doc;
+            doc.modeFlags = mode;
+            doc.SetText(text);
+            for (const std::u16string& name : names) {
+                XmlNamePath path(name);
+                path.CheckSyntax();
+                int32_t expected = 0;
+                for (int32_t c = doc.elements[1].firstChild;
+                     c != 0 && expected == 0 && path.pathKind == PathRelative;
+                     c = doc.elements[c].nextSibling) {
+                    XmlTokenReader reader(doc.text.c_str(), doc.elements[c].start + 1, mode);
+                    if (reader.NextName() && reader.NameEquals(path.FirstStep()))
+                        expected = c;
+                }
+                ASSERT_EQ(doc.FindNext(1, 0, path), expected)
+                    << Narrow(text) << " " << Narrow(name) << " mode " << mode;
+            }
+        }
+    }
+}
+
 } // namespace
