@@ -106,10 +106,24 @@ bool Compare(const char* name, const std::string& utf8) {
 
 } // namespace
 
-int main() {
-    bool ok = Compare("configuration-like", ConfigurationLike());
-    ok = Compare("attribute-heavy", AttributeHeavy()) && ok;
-    ok = Compare("text-heavy", TextHeavy()) && ok;
-    ok = Compare("deep nesting", DeepNesting()) && ok;
+// With arguments, only the documents named (configuration, attributes, text, nesting).
+int main(int argc, char** argv) {
+    struct Document {
+        const char* key;
+        const char* name;
+        std::string (*generate)();
+    };
+    const Document documents[] = {{"configuration", "configuration-like", ConfigurationLike},
+                                  {"attributes", "attribute-heavy", AttributeHeavy},
+                                  {"text", "text-heavy", TextHeavy},
+                                  {"nesting", "deep nesting", DeepNesting}};
+    bool ok = true;
+    for (const Document& d : documents) {
+        bool wanted = argc < 2;
+        for (int i = 1; i < argc; ++i)
+            wanted = wanted || std::strcmp(argv[i], d.key) == 0;
+        if (wanted)
+            ok = Compare(d.name, d.generate()) && ok;
+    }
     return ok ? 0 : 1;
 }

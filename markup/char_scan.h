@@ -4,24 +4,37 @@
 #include <initializer_list>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 // Searches of zero-terminated 16-bit text. Units before limit may be read in blocks of
 // several at once; a limit below 0 means the length is unknown and units are read one at a
-// time up to the zero.
+// time up to the zero. On x86-64 blocks are 8 units (SSE2), and 16 (AVX2) past the first
+// block where the processor has AVX2.
 
-// The offset of the first unit at or after i that is zero or one of Cs.
-template <char16_t... Cs> int32_t FindFirstOf(const char16_t* text, int32_t i, int32_t limit) {
+namespace char_scan {
+
 #if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
+// One bit pair per unit of the 8 at p that is zero or one of Cs.
+template <char16_t... Cs> [[gnu::always_inline]] inline unsigned Hits8(const char16_t* p) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i hit = _mm_cmpeq_epi16(block, _mm_setzero_si128());
+    ((hit = _mm_or_si128(hit, _mm_cmpeq_epi16(block, _mm_set1_epi16(static_cast<short>(Cs))))),
+     ...);
+    return static_cast<unsigned>(_mm_movemask_epi8(hit));
+}
+
+inline const bool kHasAvx2 = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+}();
+#endif
+
+// The search from i on in blocks of 8, then unit by unit.
+template <char16_t... Cs> int32_t FindInTail(const char16_t* text, int32_t i, int32_t limit) {
+#if defined(__SSE2__)
     for (; i + 8 <= limit; i += 8) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-        __m128i hit = _mm_cmpeq_epi16(block, zero);
-        ((hit = _mm_or_si128(hit, _mm_cmpeq_epi16(block, _mm_set1_epi16(static_cast<short>(Cs))))),
-         ...);
-        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
-        if (mask != 0)
+        if (const unsigned mask = Hits8<Cs...>(text + i))
             return i + static_cast<int32_t>(__builtin_ctz(mask) / 2);
     }
 #else
@@ -30,6 +43,39 @@ template <char16_t... Cs> int32_t FindFirstOf(const char16_t* text, int32_t i, i
     while (text[i] != 0 && ((text[i] != Cs) && ...))
         ++i;
     return i;
+}
+
+#if defined(__SSE2__)
+template <char16_t... Cs>
+[[gnu::target("avx2")]] int32_t FindInBlocksOf16(const char16_t* text, int32_t i, int32_t limit) {
+    for (; i + 16 <= limit; i += 16) {
+        const __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + i));
+        __m256i hit = _mm256_cmpeq_epi16(block, _mm256_setzero_si256());
+        ((hit = _mm256_or_si256(
+              hit, _mm256_cmpeq_epi16(block, _mm256_set1_epi16(static_cast<short>(Cs))))),
+         ...);
+        if (const auto mask = static_cast<unsigned>(_mm256_movemask_epi8(hit)))
+            return i + static_cast<int32_t>(__builtin_ctz(mask) / 2);
+    }
+    return FindInTail<Cs...>(text, i, limit);
+}
+#endif
+
+} // namespace char_scan
+
+// The offset of the first unit at or after i that is zero or one of Cs. The first block is
+// searched inline: most runs end in it.
+template <char16_t... Cs> int32_t FindFirstOf(const char16_t* text, int32_t i, int32_t limit) {
+#if defined(__SSE2__)
+    if (i + 8 <= limit) {
+        if (const unsigned mask = char_scan::Hits8<Cs...>(text + i))
+            return i + static_cast<int32_t>(__builtin_ctz(mask) / 2);
+        i += 8;
+        if (char_scan::kHasAvx2 && i + 16 <= limit)
+            return char_scan::FindInBlocksOf16<Cs...>(text, i, limit);
+    }
+#endif
+    return char_scan::FindInTail<Cs...>(text, i, limit);
 }
 
 // A set of characters below U+0040, one bit each.
