@@ -104,9 +104,39 @@ bool Compare(const char* name, const std::string& utf8) {
     return sound && peerOk;
 }
 
+// 80,000 open elements followed by 80,000 end tags that match none of them, against the
+// well-formed text of the same size: the search for the element an end tag closes must not
+// grow with the depth.
+void CompareUnmatchedEndTags() {
+    constexpr int kDepth = 80000;
+    std::u16string unmatched;
+    std::u16string matched;
+    for (int i = 0; i < kDepth; ++i) {
+        unmatched += u"<a>";
+        matched += u"<a>";
+    }
+    for (int i = 0; i < kDepth; ++i) {
+        unmatched += u"</b>";
+        matched += u"</a>";
+    }
+    CXmlDoc doc;
+    doc.text = unmatched;
+    bool loneSound = true;
+    const double lone = bench::BestOf5([&] { loneSound = doc.Parse(); });
+    doc.text = matched;
+    bool closedSound = false;
+    const double closed = bench::BestOf5([&] { closedSound = doc.Parse(); });
+    const double mib = double(matched.size()) / double(1 << 20);
+    std::printf("80,000 start tags, then 80,000 end tags: %zu characters, results %s\n",
+                matched.size(), !loneSound && closedSound ? "right" : "WRONG");
+    bench::PrintTiming("project Parse, every end tag unmatched", mib, lone);
+    bench::PrintTiming("project Parse, every end tag matched", mib, closed);
+}
+
 } // namespace
 
-// With arguments, only the documents named (configuration, attributes, text, nesting).
+// With arguments, only the documents named (configuration, attributes, text, nesting,
+// unmatched).
 int main(int argc, char** argv) {
     struct Document {
         const char* key;
@@ -125,5 +155,10 @@ int main(int argc, char** argv) {
         if (wanted)
             ok = Compare(d.name, d.generate()) && ok;
     }
+    bool unmatched = argc < 2;
+    for (int i = 1; i < argc; ++i)
+        unmatched = unmatched || std::strcmp(argv[i], "unmatched") == 0;
+    if (unmatched)
+        CompareUnmatchedEndTags();
     return ok ? 0 : 1;
 }
