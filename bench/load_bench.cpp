@@ -105,9 +105,8 @@ int main() {
     auto peerLoad = [&](const std::string& path) {
         return [&peer, path] { return bool(peer.load_file(path.c_str())); };
     };
-    const double read8 = Measure("ReadWholeFile UTF-8 (no mark)", utf8Path, [&] {
-        return ReadWholeFile(utf8Path16, text, nullptr, nullptr);
-    });
+    const double read8 = Measure("ReadWholeFile UTF-8 (no mark)", utf8Path,
+                                 [&] { return ReadWholeFile(utf8Path16, text, nullptr, nullptr); });
     const double load8 = Measure("LoadFile UTF-8 (read + parse)", utf8Path,
                                  [&] { return doc.LoadFile(utf8Path16); });
     const double peer8 = Measure("pugixml load_file UTF-8", utf8Path, peerLoad(utf8Path), load8);

@@ -52,7 +52,8 @@ int main() {
         found = !doc.LocateChild(u"Versio") && found;
     });
     const char* peerVersion = "";
-    const double peerHit = bench::BestOf5([&] { peerVersion = root.child("Version").child_value(); });
+    const double peerHit =
+        bench::BestOf5([&] { peerVersion = root.child("Version").child_value(); });
     bool peerMissed = false;
     const double peerMiss = bench::BestOf5([&] { peerMissed = !root.child("Versio"); });
 

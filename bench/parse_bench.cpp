@@ -17,7 +17,8 @@ constexpr size_t kDocumentChars = size_t(32) << 20;
 
 // Repeats record(i) inside <root> ... </root> until the text holds kDocumentChars.
 template <typename Record> std::string Generate(const char* root, Record record) {
-    std::string text = std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<") + root + ">\r\n";
+    std::string text =
+        std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<") + root + ">\r\n";
     text.reserve(kDocumentChars + 8192);
     for (unsigned i = 0; text.size() < kDocumentChars; ++i)
         text += record(i);
@@ -80,8 +81,8 @@ bool Compare(const char* name, const std::string& utf8) {
     pugi::xml_document peer;
     bool peerOk = false;
     const double buffer = bench::BestOf5([&] {
-        peerOk = peer.load_buffer(utf8.data(), utf8.size(), pugi::parse_default,
-                                  pugi::encoding_utf8);
+        peerOk =
+            peer.load_buffer(utf8.data(), utf8.size(), pugi::parse_default, pugi::encoding_utf8);
     });
     // In place: each run parses a fresh copy, made outside the timing.
     std::vector<std::unique_ptr<char[]>> copies;

@@ -96,12 +96,13 @@ void NotePassed(NodeScan& s, const char16_t* text, int32_t i, int32_t j) {
 // tracking would only pass through: a quoted value up to its closing mark, or characters
 // that only clear AfterEquals.
 [[gnu::always_inline]] inline int32_t SkipInTag(NodeScan& s, const char16_t* text, int32_t i,
-                                                 int32_t limit) {
+                                                int32_t limit) {
     int32_t j;
     if (s.Has(kQuoteMarks)) {
         const bool skipped = s.kind == NodeError;
         if (s.Has(InDoubleQuote))
-            j = skipped ? FindFirstOf<u'"', u'<'>(text, i, limit) : FindFirstOf<u'"'>(text, i, limit);
+            j = skipped ? FindFirstOf<u'"', u'<'>(text, i, limit)
+                        : FindFirstOf<u'"'>(text, i, limit);
         else
             j = skipped ? FindFirstOf<u'\'', u'<'>(text, i, limit)
                         : FindFirstOf<u'\''>(text, i, limit);

@@ -2,6 +2,8 @@
 
 #include "markup/mode_flags.h"
 
+#include <cstring>
+
 namespace {
 
 bool IsAttributeNameEnd(char16_t c) {
@@ -57,9 +59,9 @@ bool TokenMatchesName(std::u16string_view token, std::u16string_view name, bool 
     const size_t n = token.size();
     if (name.size() < n)
         return false;
-    const bool equal = ignoreCase ? CompareIgnoreCase(token.data(), name.data(),
-                                                      static_cast<int32_t>(n)) == 0
-                                  : token == name.substr(0, n);
+    const bool equal =
+        ignoreCase ? CompareIgnoreCase(token.data(), name.data(), static_cast<int32_t>(n)) == 0
+                   : n == 0 || std::memcmp(token.data(), name.data(), n * sizeof(char16_t)) == 0;
     return equal && (name.size() == n || name[n] == 0 || IsPathDelimiter(name[n]));
 }
 

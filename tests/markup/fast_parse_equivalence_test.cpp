@@ -13,9 +13,9 @@ namespace {
 
 std::string Describe(const XmlElementRec& r) {
     char buffer[160];
-    std::snprintf(buffer, sizeof buffer, "start %d length %d tags %08x flags %08x links %d %d %d %d",
-                  r.start, r.length, r.tagLengths, r.flagsLevel, r.parent, r.firstChild,
-                  r.nextSibling, r.prevSibling);
+    std::snprintf(buffer, sizeof buffer,
+                  "start %d length %d tags %08x flags %08x links %d %d %d %d", r.start, r.length,
+                  r.tagLengths, r.flagsLevel, r.parent, r.firstChild, r.nextSibling, r.prevSibling);
     return buffer;
 }
 
@@ -79,13 +79,25 @@ TEST(FastParse, CharacterSoup) {
 }
 
 TEST(FastParse, MarkupFragmentSoup) {
-    const std::u16string fragments[] = {
-        u"<a>",  u"</a>",      u"<b/>",           u"<A>",     u"</A>",   u"<!--",   u"-->",
-        u"<![CDATA[", u"]]>",  u"<!DOCTYPE r [",  u"]>",      u"<?p",    u"?>",     u"x",
-        u" ",    u"'",         u"\"",             u"=",       u"<",      u">",      u"</",
-        u"<!ENTITY e 'v'>",    u"<c x='>'>",      u"</c>",    u"<!",     u"<a b=\"1\"/>",
-        u"</>",  u"<a=b>",     u"</a=b>",         u"<a[1]>",  u"</a[1]>", u"<\u00e9A>",
-        u"</\u00e9a>",         u"</\u00e9A>",     u"<B x=y>", u"</b >",  u"<b/ >",  u"\r\n  "};
+    const std::u16string fragments[] = {u"<a>",        u"</a>",
+                                        u"<b/>",       u"<A>",
+                                        u"</A>",       u"<!--",
+                                        u"-->",        u"<![CDATA[",
+                                        u"]]>",        u"<!DOCTYPE r [",
+                                        u"]>",         u"<?p",
+                                        u"?>",         u"x",
+                                        u" ",          u"'",
+                                        u"\"",         u"=",
+                                        u"<",          u">",
+                                        u"</",         u"<!ENTITY e 'v'>",
+                                        u"<c x='>'>",  u"</c>",
+                                        u"<!",         u"<a b=\"1\"/>",
+                                        u"</>",        u"<a=b>",
+                                        u"</a=b>",     u"<a[1]>",
+                                        u"</a[1]>",    u"<\u00e9A>",
+                                        u"</\u00e9a>", u"</\u00e9A>",
+                                        u"<B x=y>",    u"</b >",
+                                        u"<b/ >",      u"\r\n  "};
     std::mt19937 random(1507);
     std::uniform_int_distribution<size_t> pick(0, std::size(fragments) - 1);
     std::uniform_int_distribution<int> count(0, 30);
@@ -125,8 +137,8 @@ TEST(FastParse, SpecialCharacterOnEveryBlockPosition) {
         for (const char16_t special : specials) {
             for (size_t at = 0; at <= 40; ++at) {
                 for (const size_t tail : {0, 9, 33}) {
-                    const std::u16string body = std::u16string(at, run.filler) + special +
-                                                std::u16string(tail, run.filler);
+                    const std::u16string body =
+                        std::u16string(at, run.filler) + special + std::u16string(tail, run.filler);
                     ExpectSame(run.before + body + run.after);
                     if (HasFatalFailure())
                         return;
@@ -155,11 +167,11 @@ TEST(FastParse, TextsEndingAnywhere) {
 
 // FindNext compares names in place; a token reader at each child's name gives the same.
 TEST(FastLookup, AgreesWithTheTokenReader) {
-    const std::u16string tags[] = {u"a", u"A", u"ab", u"a;b", u"a=b", u"a[1]", u"\u00e9A",
-                                   u"\u00e9a", u"b", u"a\\", u"a?", u"aB!"};
-    const std::u16string names[] = {u"a",       u"A",       u"ab",  u"a;b", u"a[1]",
-                                    u"a/x",     u"\u00e9a", u"\u00e9A", u"aB",  u"a\\",
-                                    u"b",       u"abc",     u"Ab",  u"a?",  u"aB!"};
+    const std::u16string tags[] = {u"a",       u"A",       u"ab", u"a;b", u"a=b", u"a[1]",
+                                   u"\u00e9A", u"\u00e9a", u"b",  u"a\\", u"a?",  u"aB!"};
+    const std::u16string names[] = {u"a",   u"A",       u"ab",      u"a;b", u"a[1]",
+                                    u"a/x", u"\u00e9a", u"\u00e9A", u"aB",  u"a\\",
+                                    u"b",   u"abc",     u"Ab",      u"a?",  u"aB!"};
     std::mt19937 random(21);
     std::uniform_int_distribution<size_t> pick(0, std::size(tags) - 1);
     for (int i = 0; i < 200; ++i) {
