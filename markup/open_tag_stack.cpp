@@ -48,7 +48,7 @@ void XmlOpenTagStack::IndexEntry(int32_t at) {
         hash = Step(hash, name[i], exact);
         if (i + 1 == name.size() || IsPathDelimiter(name[i + 1])) {
             if (keys.size() * 2 >= buckets.size())
-                GrowBuckets();
+                GrowBuckets(keys.size() + 1);
             keys.push_back({hash, static_cast<int32_t>(i + 1), at, -1});
             Link(static_cast<int32_t>(keys.size() - 1));
         }
@@ -62,8 +62,11 @@ void XmlOpenTagStack::Link(int32_t key) {
     head = key;
 }
 
-void XmlOpenTagStack::GrowBuckets() {
-    buckets.assign(buckets.empty() ? 64 : buckets.size() * 2, -1);
+void XmlOpenTagStack::GrowBuckets(size_t keyCount) {
+    size_t size = buckets.empty() ? 64 : buckets.size();
+    while (keyCount * 2 >= size)
+        size *= 2;
+    buckets.assign(size, -1);
     for (size_t key = 0; key < keys.size(); ++key)
         Link(static_cast<int32_t>(key));
 }
@@ -73,6 +76,13 @@ int32_t XmlOpenTagStack::FindClosed(std::u16string_view token) {
         return 0;
     if (TokenMatchesName(token, names[static_cast<size_t>(depth)], ignoreCase))
         return depth;
+    if (indexed < depth) {
+        // Room for at least one key per entry, so that the index grows once.
+        const size_t keyCount = keys.size() + static_cast<size_t>(depth - indexed);
+        keys.reserve(keyCount);
+        if (keyCount * 2 >= buckets.size())
+            GrowBuckets(keyCount);
+    }
     while (indexed < depth)
         IndexEntry(++indexed);
     if (buckets.empty())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -34,7 +35,8 @@ class XmlOpenTagStack {
 
     void IndexEntry(int32_t at);
     void Link(int32_t key);
-    void GrowBuckets();
+    // Makes room for keyCount keys at most half as many as there are buckets.
+    void GrowBuckets(size_t keyCount);
     uint64_t Step(uint64_t hash, char16_t c, bool& exact) const;
 
     std::vector<std::u16string_view> names; // entry 0 is never used

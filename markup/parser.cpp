@@ -4,6 +4,10 @@
 
 namespace {
 
+// Entry names of the errors a text may repeat many times; their lengths are known up front.
+constexpr std::u16string_view kLoneEndTag = u"lone_end_tag";
+constexpr std::u16string_view kUnendedStartTag = u"unended_start_tag";
+
 // State of one run of the parse loop: the open elements and where new ones go.
 class ElementBuilder {
   public:
@@ -61,7 +65,7 @@ void ElementBuilder::CloseElement(const XmlTokenReader& reader, const XmlNodeInf
     const int32_t depth = stack.FindClosed(reader.Token());
     if (depth == 0) {
         MarkError();
-        AddReportEntry(d.report, u"lone_end_tag", reader.Token(), 0, node.start, -1);
+        AddReportEntry(d.report, kLoneEndTag, reader.Token(), 0, node.start, -1);
         return;
     }
     int32_t match = parent;
@@ -84,7 +88,7 @@ void ElementBuilder::CloseElement(const XmlTokenReader& reader, const XmlNodeInf
 void ElementBuilder::CloseUnended(int32_t downToDepth, int32_t offset2) {
     int32_t outer = parent;
     for (int32_t u = parent;; u = table[u].parent) {
-        AddReportEntry(d.report, u"unended_start_tag", stack.Name(stack.Depth()), 0, table[u].start,
+        AddReportEntry(d.report, kUnendedStartTag, stack.Name(stack.Depth()), 0, table[u].start,
                        offset2);
         stack.Pop();
         outer = u;
