@@ -4,7 +4,8 @@
 
 namespace {
 
-// Entry names of the errors a text may repeat many times; their lengths are known up front.
+// Entry names of the errors a text may repeat many times, which are not even passed on once
+// the report is full.
 constexpr std::u16string_view kLoneEndTag = u"lone_end_tag";
 constexpr std::u16string_view kUnendedStartTag = u"unended_start_tag";
 
@@ -65,7 +66,8 @@ void ElementBuilder::CloseElement(const XmlTokenReader& reader, const XmlNodeInf
     const int32_t depth = stack.FindClosed(reader.Token());
     if (depth == 0) {
         MarkError();
-        AddReportEntry(d.report, kLoneEndTag, reader.Token(), 0, node.start, -1);
+        if (d.report.size() < kReportLimit)
+            AddReportEntry(d.report, kLoneEndTag, reader.Token(), 0, node.start, -1);
         return;
     }
     int32_t match = parent;
@@ -88,8 +90,9 @@ void ElementBuilder::CloseElement(const XmlTokenReader& reader, const XmlNodeInf
 void ElementBuilder::CloseUnended(int32_t downToDepth, int32_t offset2) {
     int32_t outer = parent;
     for (int32_t u = parent;; u = table[u].parent) {
-        AddReportEntry(d.report, kUnendedStartTag, stack.Name(stack.Depth()), 0, table[u].start,
-                       offset2);
+        if (d.report.size() < kReportLimit)
+            AddReportEntry(d.report, kUnendedStartTag, stack.Name(stack.Depth()), 0, table[u].start,
+                           offset2);
         stack.Pop();
         outer = u;
         if (stack.Depth() == downToDepth)
