@@ -78,6 +78,25 @@ template <char16_t... Cs> int32_t FindFirstOf(const char16_t* text, int32_t i, i
     return char_scan::FindInTail<Cs...>(text, i, limit);
 }
 
+// The offset of the first unit at or after i that is not one of Cs (none of which is zero).
+template <char16_t... Cs> int32_t FindFirstNotOf(const char16_t* text, int32_t i, int32_t limit) {
+#if defined(__SSE2__)
+    for (; i + 8 <= limit; i += 8) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        __m128i in = _mm_setzero_si128();
+        ((in = _mm_or_si128(in, _mm_cmpeq_epi16(block, _mm_set1_epi16(static_cast<short>(Cs))))),
+         ...);
+        if (const unsigned mask = ~static_cast<unsigned>(_mm_movemask_epi8(in)) & 0xFFFFu)
+            return i + static_cast<int32_t>(__builtin_ctz(mask) / 2);
+    }
+#else
+    (void)limit;
+#endif
+    while (((text[i] == Cs) || ...))
+        ++i;
+    return i;
+}
+
 // A set of characters below U+0040, one bit each.
 constexpr uint64_t CharSet(std::initializer_list<char16_t> chars) {
     uint64_t set = 0;
@@ -93,13 +112,6 @@ constexpr bool InSet(uint64_t set, char16_t c) {
 // The offset of the first unit at or after i that lies in set (which must hold the zero).
 inline int32_t SkipUntilIn(uint64_t set, const char16_t* text, int32_t i) {
     while (!InSet(set, text[i]))
-        ++i;
-    return i;
-}
-
-// The offset of the first unit at or after i that does not lie in set (without the zero).
-inline int32_t SkipWhileIn(uint64_t set, const char16_t* text, int32_t i) {
-    while (InSet(set, text[i]))
         ++i;
     return i;
 }

@@ -133,7 +133,7 @@ int32_t SkipPassedOver(NodeScan& s, const char16_t* text, int32_t i, int32_t lim
         }
     }
     if (s.marks == InSpaceRun)
-        return SkipWhileIn(kWhiteSpace, text, i);
+        return FindFirstNotOf<u' ', u'\t', u'\n', u'\r'>(text, i, limit);
     if (s.marks == InDocType)
         return FindFirstOf<u'<', u'>'>(text, i, limit);
     return i;
@@ -303,7 +303,7 @@ int32_t ReadCharacterData(XmlTokenReader& reader, int32_t start) {
     const char16_t* const text = reader.text;
     int32_t i = start;
     if (IsXmlWhiteSpace(text[i])) {
-        i = SkipWhileIn(kWhiteSpace, text, i + 1);
+        i = FindFirstNotOf<u' ', u'\t', u'\n', u'\r'>(text, i + 1, reader.textLength);
         if (text[i] == u'<' || text[i] == 0) {
             reader.pos = i;
             return NodeWhitespace;
