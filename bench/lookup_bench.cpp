@@ -1,73 +1,87 @@
-// Looks up children by name on a wide generated document and reads their text; prints the
-// cost per child compared and per text read.
-#include <algorithm>
-#include <chrono>
+// Looks up children by name on a wide generated document and reads their text, with the
+// project and with pugixml in the same run (pugixml holds the same document, parsed from
+// UTF-8); prints the cost per child and the time ratios.
 #include <cstdio>
+#include <cstring>
+#include <pugixml.hpp>
 #include <string>
 
 #include "markup/xml_doc.h"
+#include "peer_comparison.h"
 
 namespace {
 
 constexpr int kChildren = 1 << 20;
 
-std::u16string Number(int i) {
-    const std::string digits = std::to_string(i);
-    return std::u16string(digits.begin(), digits.end());
-}
-
 // One root with kChildren children named Setting, the last one named Version.
-std::u16string GenerateDocument() {
-    std::u16string text = u"<config>\r\n";
-    for (int i = 0; i + 1 < kChildren; ++i)
-        text += u"  <Setting id=\"" + Number(i) + u"\">value " + Number(i) +
-                u" &amp; more</Setting>\r\n";
-    text += u"  <Version>1.2.3</Version>\r\n</config>\r\n";
+std::string GenerateDocument() {
+    std::string text = "<config>\r\n";
+    for (int i = 0; i + 1 < kChildren; ++i) {
+        const std::string n = std::to_string(i);
+        text += "  <Setting id=\"" + n + "\">value " + n + " &amp; more</Setting>\r\n";
+    }
+    text += "  <Version>1.2.3</Version>\r\n</config>\r\n";
     return text;
 }
 
-template <typename Step> double BestOf3(Step step) {
-    double best = 1e30;
-    for (int run = 0; run < 3; ++run) {
-        const auto start = std::chrono::steady_clock::now();
-        step();
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        best = std::min(best, took.count());
-    }
-    return best;
+void PrintPerChild(const char* label, double seconds, double ours = 0) {
+    std::printf("  %-44s %8.4f s %7.1f ns per child", label, seconds, seconds * 1e9 / kChildren);
+    if (ours > 0)
+        std::printf("   project/peer time %5.2f", ours / seconds);
+    std::printf("\n");
 }
 
 } // namespace
 
 int main() {
-    CXmlDoc doc(GenerateDocument());
+    const std::string utf8 = GenerateDocument();
+    CXmlDoc doc(bench::Widen(utf8));
+    pugi::xml_document peer;
+    if (!peer.load_buffer(utf8.data(), utf8.size()))
+        return 1;
+    const pugi::xml_node root = peer.document_element();
 
     bool found = false;
-    const double miss = BestOf3([&] {
-        doc.RewindChildren();
-        found = doc.LocateChild(u"Versio");
-    });
-    const double hit = BestOf3([&] {
+    const double hit = bench::BestOf5([&] {
         doc.RewindChildren();
         found = doc.LocateChild(u"Version");
     });
     const std::u16string version = doc.ReadChildText();
+    const double miss = bench::BestOf5([&] {
+        doc.RewindChildren();
+        found = !doc.LocateChild(u"Versio") && found;
+    });
+    const char* peerVersion = "";
+    const double peerHit =
+        bench::BestOf5([&] { peerVersion = root.child("Version").child_value(); });
+    bool peerMissed = false;
+    const double peerMiss = bench::BestOf5([&] { peerMissed = !root.child("Versio"); });
 
     size_t units = 0;
-    const double read = BestOf3([&] {
+    const double read = bench::BestOf5([&] {
         units = 0;
         doc.RewindChildren();
         while (doc.LocateChild(u""))
             units += doc.ReadChildText().size();
     });
+    size_t bytes = 0;
+    const double peerRead = bench::BestOf5([&] {
+        bytes = 0;
+        for (const pugi::xml_node child : root.children())
+            bytes += std::strlen(child.child_value());
+    });
 
-    std::printf("children: %d\n", kChildren);
-    std::printf("lookup of the last child: %.3f s, %.1f ns per child compared (found %s, %s)\n",
-                hit, hit * 1e9 / kChildren, found ? "yes" : "no",
-                version == u"1.2.3" ? "text right" : "text WRONG");
-    std::printf("lookup of a missing name: %.3f s, %.1f ns per child compared\n", miss,
-                miss * 1e9 / kChildren);
-    std::printf("walk and read every child: %.3f s, %.1f ns per child (%zu units read)\n", read,
-                read * 1e9 / kChildren, units);
-    return found && version == u"1.2.3" ? 0 : 1;
+    const bool right = found && version == u"1.2.3" && std::strcmp(peerVersion, "1.2.3") == 0 &&
+                       peerMissed && units == bytes;
+    std::printf("children: %d, results %s\n", kChildren, right ? "right" : "WRONG");
+    std::printf("lookup of the last child by name\n");
+    PrintPerChild("project LocateChild", hit);
+    PrintPerChild("pugixml child(name)", peerHit, hit);
+    std::printf("lookup of a missing name\n");
+    PrintPerChild("project LocateChild", miss);
+    PrintPerChild("pugixml child(name)", peerMiss, miss);
+    std::printf("walk every child and read its text\n");
+    PrintPerChild("project LocateChild + ReadChildText", read);
+    PrintPerChild("pugixml children() + child_value()", peerRead, read);
+    return right ? 0 : 1;
 }

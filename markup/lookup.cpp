@@ -1,5 +1,28 @@
 #include "markup/xml_doc.h"
 
+namespace {
+
+char16_t FoldAscii(char16_t c) {
+    return (c >= u'a' && c <= u'z') ? char16_t(c - 0x20) : c;
+}
+
+// The tag name after a start tag's "<", p, as NextName reads it, equals name as NameEquals
+// compares them; the first character is compared before the name is scanned.
+bool TagNameMatches(const char16_t* p, std::u16string_view name, bool ignoreCase) {
+    while (IsXmlWhiteSpace(*p))
+        ++p;
+    if (*p == 0 || name.empty())
+        return false;
+    if (ignoreCase ? FoldAscii(*p) != FoldAscii(name[0]) : *p != name[0])
+        return false;
+    size_t n = 0;
+    while (n <= name.size() && p[n] != 0 && !IsNameTokenDelimiter(p[n]))
+        ++n;
+    return TokenMatchesName({p, n == 0 ? 1 : n}, name, ignoreCase);
+}
+
+} // namespace
+
 int32_t CXmlDoc::FindNext(int32_t parent, int32_t after, const XmlNamePath& path) const {
     if (path.pathKind != PathAnyElement && path.pathKind != PathRelative)
         return 0;
@@ -9,9 +32,9 @@ int32_t CXmlDoc::FindNext(int32_t parent, int32_t after, const XmlNamePath& path
     if (path.pathKind == PathAnyElement)
         return candidate;
     const std::u16string_view name = path.FirstStep();
+    const bool ignoreCase = (modeFlags & ModeIgnoreCase) != 0;
     for (; candidate != 0; candidate = elements[candidate].nextSibling) {
-        XmlTokenReader reader(text.c_str(), elements[candidate].start + 1, modeFlags);
-        if (reader.NextName() && reader.NameEquals(name))
+        if (TagNameMatches(text.c_str() + elements[candidate].start + 1, name, ignoreCase))
             return candidate;
     }
     return 0;

@@ -1,3 +1,4 @@
+#include "markup/char_scan.h"
 #include "markup/report.h"
 #include "markup/token_reader.h"
 
@@ -18,8 +19,16 @@ enum Mark : uint32_t {
 
 constexpr uint32_t kQuoteMarks = InSingleQuote | InDoubleQuote;
 
+constexpr uint64_t kWhiteSpace = CharSet({u' ', u'\t', u'\n', u'\r'});
+// Where a tag name ends, with the zero that ends the text.
+constexpr uint64_t kNameEnd = kWhiteSpace | CharSet({0, u'/', u'>'});
+// Characters of a start tag that the quote tracking must see (outside quoted values), with
+// the zero; "<" as well in markup skipped after an error.
+constexpr uint64_t kTagStop = kWhiteSpace | CharSet({0, u'"', u'\'', u'=', u'>'});
+constexpr uint64_t kSkippedMarkupStop = kTagStop | CharSet({u'<'});
+
 bool IsTagNameEnd(char16_t c) {
-    return c == u'/' || c == u'>' || IsXmlWhiteSpace(c);
+    return c != 0 && InSet(kNameEnd, c);
 }
 
 bool IsDeclarationLetter(char16_t c) {
@@ -45,7 +54,7 @@ struct NodeScan {
 
 // Attribute quoting inside a start tag (or skipped markup), so that ">" in a quoted
 // value does not end it.
-void TrackQuotes(NodeScan& s, char16_t c) {
+[[gnu::always_inline]] inline void TrackQuotes(NodeScan& s, char16_t c) {
     if (s.Has(InDoubleQuote)) {
         if (c == u'"')
             s.marks &= ~InDoubleQuote;
@@ -64,30 +73,68 @@ void TrackQuotes(NodeScan& s, char16_t c) {
     s.c1 = c;
 }
 
-} // namespace
-
-std::u16string_view NodeKindReportName(int32_t kind) {
-    switch (kind) {
-    case NodeEndTag:
-        return u"end_tag";
-    case NodeElement:
-        return u"start_tag";
-    case NodeCData:
-        return u"cdata_section";
-    case NodeProcessingInstruction:
-        return u"processing_instruction";
-    case NodeComment:
-        return u"comment";
-    case NodeDocType:
-        return u"document_type";
-    case NodeError:
-        return u"tag";
-    default:
-        return {};
+// The previous two characters after passing over the units from i to j.
+void NotePassed(NodeScan& s, const char16_t* text, int32_t i, int32_t j) {
+    if (j - i >= 2) {
+        s.c2 = text[j - 2];
+        s.c1 = text[j - 1];
+    } else if (j - i == 1) {
+        s.c2 = s.c1;
+        s.c1 = text[i];
     }
 }
 
-int32_t XmlTokenReader::ReadNode(XmlNodeInfo& node) {
+// Passes over a run of a start tag (or of markup skipped after an error) that the quote
+// tracking would only pass through: a quoted value up to its closing mark, or characters
+// that only clear AfterEquals.
+[[gnu::always_inline]] inline int32_t SkipInTag(NodeScan& s, const char16_t* text, int32_t i,
+                                                int32_t limit) {
+    int32_t j;
+    if (s.Has(kQuoteMarks)) {
+        const bool skipped = s.kind == NodeError;
+        if (s.Has(InDoubleQuote))
+            j = skipped ? FindFirstOf<u'"', u'<'>(text, i, limit)
+                        : FindFirstOf<u'"'>(text, i, limit);
+        else
+            j = skipped ? FindFirstOf<u'\'', u'<'>(text, i, limit)
+                        : FindFirstOf<u'\''>(text, i, limit);
+    } else {
+        j = SkipUntilIn(s.kind == NodeError ? kSkippedMarkupStop : kTagStop, text, i);
+        if (j != i)
+            s.marks &= ~AfterEquals;
+    }
+    NotePassed(s, text, i, j);
+    return j;
+}
+
+// The first unit at or after i that the node's state does more with than pass over it.
+int32_t SkipPassedOver(NodeScan& s, const char16_t* text, int32_t i, int32_t limit) {
+    if (s.inName)
+        return SkipUntilIn(kNameEnd, text, i);
+    if (!s.terminator.empty()) {
+        switch (s.kind) {
+        case NodeText:
+            return FindFirstOf<u'<', u'>'>(text, i, limit);
+        case NodeElement:
+        case NodeError:
+            return SkipInTag(s, text, i, limit);
+        case NodeDocType:
+            return FindFirstOf<u'>', u'"', u'\''>(text, i, limit);
+        default:
+            return FindFirstOf<u'>'>(text, i, limit);
+        }
+    }
+    if (s.marks == InSpaceRun)
+        return FindFirstNotOf<u' ', u'\t', u'\n', u'\r'>(text, i, limit);
+    if (s.marks == InDocType)
+        return FindFirstOf<u'<', u'>'>(text, i, limit);
+    return i;
+}
+
+// Reads any node with the whole state machine, passing over runs where it may.
+int32_t ReadAnyNode(XmlTokenReader& reader, XmlNodeInfo& node) {
+    int32_t& pos = reader.pos;
+    const char16_t* const text = reader.text;
     node.start = pos;
     node.flags = 0;
     NodeScan s;
@@ -99,6 +146,7 @@ int32_t XmlTokenReader::ReadNode(XmlNodeInfo& node) {
     };
 
     for (;; ++i) {
+        i = SkipPassedOver(s, text, i, reader.textLength);
         const char16_t c = text[i];
         if (c == 0)
             break;
@@ -107,8 +155,8 @@ int32_t XmlTokenReader::ReadNode(XmlNodeInfo& node) {
             if (!IsTagNameEnd(c))
                 continue;
             s.inName = false;
-            tokenStart = s.nameBegin;
-            tokenEnd = i - 1;
+            reader.tokenStart = s.nameBegin;
+            reader.tokenEnd = i - 1;
             s.c1 = s.c2 = 0;
         }
 
@@ -236,4 +284,113 @@ int32_t XmlTokenReader::ReadNode(XmlNodeInfo& node) {
     node.kind = s.kind;
     node.length = pos - node.start;
     return s.kind;
+}
+
+// Fast paths for the nodes most texts are made of. Each gives what the state machine gives;
+// a start or end tag that the text ends inside is left to the state machine (false), which
+// sets again everything the fast path may have set.
+
+// Character data: a white-space run up to "<", or text up to before "<" or after ">".
+int32_t ReadCharacterData(XmlTokenReader& reader, int32_t start) {
+    const char16_t* const text = reader.text;
+    int32_t i = start;
+    if (IsXmlWhiteSpace(text[i])) {
+        i = FindFirstNotOf<u' ', u'\t', u'\n', u'\r'>(text, i + 1, reader.textLength);
+        if (text[i] == u'<' || text[i] == 0) {
+            reader.pos = i;
+            return NodeWhitespace;
+        }
+    }
+    // The character that makes the node text is not compared with its terminator.
+    i = FindFirstOf<u'<', u'>'>(text, i + 1, reader.textLength);
+    reader.pos = text[i] == u'>' ? i + 1 : i;
+    return NodeText;
+}
+
+// "<" and a name-start character: a start tag up to its first ">" outside quoted values.
+bool ReadStartTag(XmlTokenReader& reader, XmlNodeInfo& node) {
+    const char16_t* const text = reader.text;
+    const int32_t nameBegin = node.start + 1;
+    int32_t i = SkipUntilIn(kNameEnd, text, nameBegin + 1);
+    if (text[i] == 0)
+        return false;
+    reader.tokenStart = nameBegin;
+    reader.tokenEnd = i - 1;
+    NodeScan s;
+    s.kind = NodeElement;
+    for (;;) {
+        const char16_t c = text[i];
+        if (c == u'>' && !s.Has(kQuoteMarks)) {
+            if (s.c1 == u'/' && (s.c2 == 0 || IsEmptyTagLead(s.c2)))
+                node.flags |= NodeEmptyElement;
+            reader.pos = i + 1;
+            return true;
+        }
+        if (c == 0)
+            return false;
+        TrackQuotes(s, c);
+        i = SkipInTag(s, text, i + 1, reader.textLength);
+    }
+}
+
+// "</": an end tag up to its first ">".
+bool ReadEndTag(XmlTokenReader& reader) {
+    const char16_t* const text = reader.text;
+    const int32_t nameBegin = reader.pos + 2;
+    int32_t i = SkipUntilIn(kNameEnd, text, nameBegin);
+    if (text[i] == 0)
+        return false;
+    reader.tokenStart = nameBegin;
+    reader.tokenEnd = i - 1;
+    i = FindFirstOf<u'>'>(text, i, reader.textLength);
+    if (text[i] == 0)
+        return false;
+    reader.pos = i + 1;
+    return true;
+}
+
+} // namespace
+
+std::u16string_view NodeKindReportName(int32_t kind) {
+    switch (kind) {
+    case NodeEndTag:
+        return u"end_tag";
+    case NodeElement:
+        return u"start_tag";
+    case NodeCData:
+        return u"cdata_section";
+    case NodeProcessingInstruction:
+        return u"processing_instruction";
+    case NodeComment:
+        return u"comment";
+    case NodeDocType:
+        return u"document_type";
+    case NodeError:
+        return u"tag";
+    default:
+        return {};
+    }
+}
+
+int32_t XmlTokenReader::ReadNode(XmlNodeInfo& node) {
+    node.start = pos;
+    node.flags = 0;
+    int32_t kind;
+    const char16_t c = text[pos];
+    if (c == u'<') {
+        const char16_t next = text[pos + 1];
+        if (IsNameStart(next) && ReadStartTag(*this, node))
+            kind = NodeElement;
+        else if (next == u'/' && ReadEndTag(*this))
+            kind = NodeEndTag;
+        else
+            return ReadAnyNode(*this, node);
+    } else if (c != 0) {
+        kind = ReadCharacterData(*this, pos);
+    } else {
+        return ReadAnyNode(*this, node);
+    }
+    node.kind = kind;
+    node.length = pos - node.start;
+    return kind;
 }

@@ -4,10 +4,16 @@
 
 namespace {
 
+// Entry names of the errors a text may repeat many times, which are not even passed on once
+// the report is full.
+constexpr std::u16string_view kLoneEndTag = u"lone_end_tag";
+constexpr std::u16string_view kUnendedStartTag = u"unended_start_tag";
+
 // State of one run of the parse loop: the open elements and where new ones go.
 class ElementBuilder {
   public:
-    ElementBuilder(CXmlDoc& doc) : d(doc), table(doc.elements) {}
+    explicit ElementBuilder(CXmlDoc& doc)
+        : d(doc), table(doc.elements), stack((doc.modeFlags & ModeIgnoreCase) != 0) {}
 
     int32_t OpenElement(const XmlNodeInfo& node, std::u16string_view name);
     void CloseElement(const XmlTokenReader& reader, const XmlNodeInfo& node);
@@ -57,16 +63,16 @@ int32_t ElementBuilder::OpenElement(const XmlNodeInfo& node, std::u16string_view
 }
 
 void ElementBuilder::CloseElement(const XmlTokenReader& reader, const XmlNodeInfo& node) {
-    int32_t match = parent;
-    int32_t depth = stack.Depth();
-    for (; depth > 0 && !reader.NameEquals(stack.Name(depth)); --depth)
-        match = table[match].parent;
-
+    const int32_t depth = stack.FindClosed(reader.Token());
     if (depth == 0) {
         MarkError();
-        AddReportEntry(d.report, u"lone_end_tag", reader.Token(), 0, node.start, -1);
+        if (d.report.size() < kReportLimit)
+            AddReportEntry(d.report, kLoneEndTag, reader.Token(), 0, node.start, -1);
         return;
     }
+    int32_t match = parent;
+    for (int32_t at = stack.Depth(); at > depth; --at)
+        match = table[match].parent;
     XmlElementRec& m = table[match];
     m.length = node.start + node.length - m.start;
     m.SetEndTagLength(node.length);
@@ -84,8 +90,9 @@ void ElementBuilder::CloseElement(const XmlTokenReader& reader, const XmlNodeInf
 void ElementBuilder::CloseUnended(int32_t downToDepth, int32_t offset2) {
     int32_t outer = parent;
     for (int32_t u = parent;; u = table[u].parent) {
-        AddReportEntry(d.report, u"unended_start_tag", stack.Name(stack.Depth()), 0, table[u].start,
-                       offset2);
+        if (d.report.size() < kReportLimit)
+            AddReportEntry(d.report, kUnendedStartTag, stack.Name(stack.Depth()), 0, table[u].start,
+                           offset2);
         stack.Pop();
         outer = u;
         if (stack.Depth() == downToDepth)
@@ -142,6 +149,7 @@ bool CXmlDoc::Parse() {
 
     if (textLength != 0) {
         XmlTokenReader reader(text.c_str(), 0, modeFlags);
+        reader.textLength = textLength;
         const int32_t first = ParseElements(reader);
         elements[0].length = textLength;
         if (first == 0) {

@@ -2,23 +2,7 @@
 
 #include "markup/mode_flags.h"
 
-bool IsNameTokenDelimiter(char16_t c) {
-    switch (c) {
-    case u'<':
-    case u'>':
-    case u'=':
-    case u'\\':
-    case u'/':
-    case u'?':
-    case u'!':
-    case u'"':
-    case u'\'':
-    case u';':
-        return true;
-    default:
-        return IsXmlWhiteSpace(c);
-    }
-}
+#include <cstring>
 
 namespace {
 
@@ -40,22 +24,6 @@ char16_t FoldAscii(char16_t c) {
 }
 
 } // namespace
-
-bool IsXmlWhiteSpace(char16_t c) {
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
-}
-
-bool IsEmptyTagLead(char16_t c) {
-    return c == u'\'' || c == u'"' || IsXmlWhiteSpace(c);
-}
-
-bool IsNameStart(char16_t c) {
-    return (c >= u'A' && c <= u'Z') || c == u'_' || c == u':' || c > 0x60;
-}
-
-bool IsPathDelimiter(char16_t c) {
-    return c == u' ' || c == u'=' || c == u'/' || c == u'[' || c == u']';
-}
 
 int CompareIgnoreCase(const char16_t* a, const char16_t* b, int32_t count) {
     bool exact = false;
@@ -92,19 +60,18 @@ bool XmlTokenReader::NextName() {
     return true;
 }
 
+bool TokenMatchesName(std::u16string_view token, std::u16string_view name, bool ignoreCase) {
+    const size_t n = token.size();
+    if (name.size() < n)
+        return false;
+    const bool equal =
+        ignoreCase ? CompareIgnoreCase(token.data(), name.data(), static_cast<int32_t>(n)) == 0
+                   : n == 0 || std::memcmp(token.data(), name.data(), n * sizeof(char16_t)) == 0;
+    return equal && (name.size() == n || name[n] == 0 || IsPathDelimiter(name[n]));
+}
+
 bool XmlTokenReader::NameEquals(std::u16string_view name) const {
-    const int32_t n = TokenLength();
-    if (name.size() < static_cast<size_t>(n))
-        return false;
-    const char16_t* token = text + tokenStart;
-    const bool equal = (flags & ModeIgnoreCase)
-                           ? CompareIgnoreCase(token, name.data(), n) == 0
-                           : std::u16string_view(token, static_cast<size_t>(n)) ==
-                                 name.substr(0, static_cast<size_t>(n));
-    if (!equal)
-        return false;
-    return name.size() == static_cast<size_t>(n) || name[static_cast<size_t>(n)] == 0 ||
-           IsPathDelimiter(name[static_cast<size_t>(n)]);
+    return TokenMatchesName(Token(), name, (flags & ModeIgnoreCase) != 0);
 }
 
 bool XmlTokenReader::LocateAttribute(std::optional<std::u16string_view> name) {

@@ -38,19 +38,47 @@ struct XmlNodeInfo {
     std::u16string report; // entries for problems met while reading nodes
 };
 
-bool IsXmlWhiteSpace(char16_t c);
-bool IsPathDelimiter(char16_t c);
-// Ends a name read by NextName.
-bool IsNameTokenDelimiter(char16_t c);
+inline bool IsXmlWhiteSpace(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
+inline bool IsPathDelimiter(char16_t c) {
+    return c == u' ' || c == u'=' || c == u'/' || c == u'[' || c == u']';
+}
+// Where NextName's token ends.
+inline bool IsNameTokenDelimiter(char16_t c) {
+    switch (c) {
+    case u'<':
+    case u'>':
+    case u'=':
+    case u'\\':
+    case u'/':
+    case u'?':
+    case u'!':
+    case u'"':
+    case u'\'':
+    case u';':
+        return true;
+    default:
+        return IsXmlWhiteSpace(c);
+    }
+}
 // May stand before the "/" of "/>" that closes an empty-element tag.
-bool IsEmptyTagLead(char16_t c);
+inline bool IsEmptyTagLead(char16_t c) {
+    return c == u'\'' || c == u'"' || IsXmlWhiteSpace(c);
+}
 // May follow "<" to open an element.
-bool IsNameStart(char16_t c);
+inline bool IsNameStart(char16_t c) {
+    return (c >= u'A' && c <= u'Z') || c == u'_' || c == u':' || c > 0x60;
+}
 
 // Compares count characters, folding ASCII letter case until an equal pair above U+007F
 // has been met; from then on characters must be equal. Returns 0 when all match, else
 // the (folded) difference of the first unequal pair.
 int CompareIgnoreCase(const char16_t* a, const char16_t* b, int32_t count);
+
+// A name token equals name up to name's end or its first path delimiter (name may carry a
+// path tail): name begins with token and has its end, a zero or a path delimiter after it.
+bool TokenMatchesName(std::u16string_view token, std::u16string_view name, bool ignoreCase);
 
 // Scanner over one zero-terminated text: reads nodes and name and attribute tokens.
 class XmlTokenReader {
@@ -63,6 +91,9 @@ class XmlTokenReader {
     int32_t attrStart = 0;           // LocateAttribute: where the white space before it begins
     int32_t attrSpace = 0;           // LocateAttribute: length of that white space
     CTextFile* fileSource = nullptr; // file-attached read mode only; never set
+    // Units before the zero that ends text, when the caller knows them (-1 otherwise): node
+    // reading may then scan ahead in blocks of several units.
+    int32_t textLength = -1;
 
     XmlTokenReader(const char16_t* zeroTerminated, int32_t start, uint32_t modeFlags)
         : pos(start), text(zeroTerminated), flags(modeFlags) {}

@@ -13,6 +13,10 @@
 #include <cstring>
 #include <memory>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr int32_t kProbeBytes = 1024;
@@ -24,6 +28,15 @@ char* FindZero(char* p, char* end) {
 }
 
 char16_t* FindZero(char16_t* p, char16_t* end) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; end - p >= 8; p += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, zero)));
+        if (mask != 0)
+            return p + __builtin_ctz(mask) / 2;
+    }
+#endif
     constexpr uint64_t kLow = 0x0001000100010001ull;
     constexpr uint64_t kHigh = 0x8000800080008000ull;
     for (; end - p >= 4; p += 4) {

@@ -166,4 +166,24 @@ TEST(Unended, LongChainsAreRelinkedOnce) {
     EXPECT_EQ(Narrow(doc.report).substr(0, first.size()), first);
 }
 
+TEST(EndTags, UnmatchedEndTagsUnderDeepNesting) {
+    // Each end tag misses every open element; searched one by one this is quadratic.
+    const int count = 80000;
+    std::u16string text;
+    for (int i = 0; i < count; ++i)
+        text += u"<a>";
+    for (int i = 0; i < count; ++i)
+        text += i % 2 ? u"</b>" : u"</A>";
+    text += u"</a>";
+    CXmlDoc doc;
+    EXPECT_FALSE(doc.SetText(text));
+    EXPECT_EQ(CheckIndexInvariants(doc), "");
+    EXPECT_EQ(doc.elements[count].length, static_cast<int32_t>(text.size()) - 3 * (count - 1));
+    EXPECT_TRUE(doc.elements[count].Has(ElemHasError));
+    EXPECT_TRUE(doc.elements[count - 1].Has(ElemUnended));
+    const std::string first = "<lone_end_tag tagname=\"A\" offset=\"240000\"/>"
+                              "<lone_end_tag tagname=\"b\" offset=\"240004\"/>";
+    EXPECT_EQ(Narrow(doc.report).substr(0, first.size()), first);
+}
+
 } // namespace
