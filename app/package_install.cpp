@@ -12,13 +12,15 @@ using TransferHandle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
 
 // Downloads url into the file at path; false when the transfer or a write failed. A partly
 // written file stays.
-bool DownloadToFile(CURL* handle, const std::string& url, const std::string& path,
-                    const TransferLimits& limits, const std::string& caFile) {
+bool DownloadToFile(const CurlFunctions& curl, CURL* handle, const std::string& url,
+                    const std::string& path, const TransferLimits& limits,
+                    const std::string& caFile) {
     FILE* stream = std::fopen(path.c_str(), "wb");
     if (!stream)
         return false;
-    const bool transferred = SetTransferOptions(handle, url, WriteToFile, stream, limits, caFile) &&
-                             curl_easy_perform(handle) == CURLE_OK;
+    const bool transferred =
+        SetTransferOptions(curl, handle, url, WriteToFile, stream, limits, caFile) &&
+        curl.easy_perform(handle) == CURLE_OK;
     const bool closed = std::fclose(stream) == 0;
     return transferred && closed;
 }
@@ -39,14 +41,15 @@ bool CUpDateApp::DownloadAndInstall(std::u16string version) {
 
     const std::string packageUrl = m_strBaseUrl + packageName;
 
-    TransferHandle handle(curl_easy_init(), curl_easy_cleanup);
+    TransferHandle handle(m_libraries.curl.easy_init(), m_libraries.curl.easy_cleanup);
     if (!handle)
         return false;
     // Without its signature the package is not even downloaded.
     Signature signature;
     if (RequiresSignature() && !FetchSignature(handle.get(), packageUrl, signature))
         return false;
-    if (!DownloadToFile(handle.get(), packageUrl, packagePath, m_limits, m_strCaFile))
+    if (!DownloadToFile(m_libraries.curl, handle.get(), packageUrl, packagePath, m_limits,
+                        m_strCaFile))
         return false;
     if (RequiresSignature() && !IsSignedFile(signature, packagePath)) {
         std::remove(packagePath.c_str());
