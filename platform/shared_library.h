@@ -12,7 +12,8 @@ class CSharedLibrary {
     CSharedLibrary(const CSharedLibrary&) = delete;
     CSharedLibrary& operator=(const CSharedLibrary&) = delete;
 
-    // False when the library or one of the libraries it needs cannot be loaded.
+    // False when the library or one of the libraries it needs cannot be loaded, or when this
+    // object holds one already.
     bool Open(std::string name);
 
     // Points function at the library's function of that name; false, with function unchanged,
