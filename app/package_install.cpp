@@ -30,15 +30,15 @@ size_t WriteToPackage(char* data, size_t size, size_t count, void* download) {
 
 // Downloads url into the file at path; false when the transfer or a write failed. A partly
 // written file stays, unless the disk had no room for the rest.
-bool DownloadToFile(CURL* handle, const std::string& url, const std::string& path,
-                    const std::string& folder, const TransferLimits& limits,
-                    const std::string& caFile) {
+bool DownloadToFile(const CurlFunctions& curl, CURL* handle, const std::string& url,
+                    const std::string& path, const std::string& folder,
+                    const TransferLimits& limits, const std::string& caFile) {
     PackageDownload package{std::fopen(path.c_str(), "wb"), folder};
     if (!package.stream)
         return false;
     const bool transferred =
-        SetTransferOptions(handle, url, WriteToPackage, &package, limits, caFile) &&
-        curl_easy_perform(handle) == CURLE_OK;
+        SetTransferOptions(curl, handle, url, WriteToPackage, &package, limits, caFile) &&
+        curl.easy_perform(handle) == CURLE_OK;
     const bool closed = std::fclose(package.stream) == 0;
     if (package.outOfRoom)
         std::remove(path.c_str());
@@ -67,14 +67,15 @@ bool CUpDateApp::DownloadAndInstall(std::u16string version) {
 
     const std::string packageUrl = m_strBaseUrl + packageName;
 
-    TransferHandle handle(curl_easy_init(), curl_easy_cleanup);
+    TransferHandle handle(m_libraries.curl.easy_init(), m_libraries.curl.easy_cleanup);
     if (!handle)
         return false;
     // Without its signature the package is not even downloaded.
     Signature signature;
     if (RequiresSignature() && !FetchSignature(handle.get(), packageUrl, signature))
         return false;
-    if (!DownloadToFile(handle.get(), packageUrl, packagePath, folder, m_limits, m_strCaFile))
+    if (!DownloadToFile(m_libraries.curl, handle.get(), packageUrl, packagePath, folder, m_limits,
+                        m_strCaFile))
         return false;
     if (RequiresSignature() && !IsSignedFile(signature, packagePath)) {
         std::remove(packagePath.c_str());

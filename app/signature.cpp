@@ -2,8 +2,6 @@
 
 #include "app/base64.h"
 
-#include <sodium.h>
-
 #include <cstring>
 
 namespace {
@@ -38,9 +36,9 @@ const unsigned char* Bytes(std::string_view text) {
     return reinterpret_cast<const unsigned char*>(text.data());
 }
 
-bool Ed25519Verify(const Ed25519Signature& signature, std::string_view message,
-                   const PublicKey& key) {
-    return crypto_sign_verify_detached(signature.data(), Bytes(message), message.size(),
+bool Ed25519Verify(const SodiumFunctions& sodium, const Ed25519Signature& signature,
+                   std::string_view message, const PublicKey& key) {
+    return sodium.sign_verify_detached(signature.data(), Bytes(message), message.size(),
                                        key.key.data()) == 0;
 }
 
@@ -77,18 +75,19 @@ bool ParseSignature(std::string_view text, Signature& signature) {
     return true;
 }
 
-bool VerifySignature(const PublicKey& key, const Signature& signature, std::string_view data) {
-    if (sodium_init() < 0 || signature.keyId != key.keyId)
+bool VerifySignature(const SodiumFunctions& sodium, const PublicKey& key,
+                     const Signature& signature, std::string_view data) {
+    if (sodium.init() < 0 || signature.keyId != key.keyId)
         return false;
     std::string hash;
     if (signature.prehashed) {
         hash.resize(crypto_generichash_BYTES_MAX);
-        crypto_generichash(reinterpret_cast<unsigned char*>(hash.data()), hash.size(), Bytes(data),
+        sodium.generichash(reinterpret_cast<unsigned char*>(hash.data()), hash.size(), Bytes(data),
                            data.size(), nullptr, 0);
         data = hash;
     }
     std::string global(signature.signature.begin(), signature.signature.end());
     global += signature.trustedComment;
-    return Ed25519Verify(signature.signature, data, key) &&
-           Ed25519Verify(signature.globalSignature, global, key);
+    return Ed25519Verify(sodium, signature.signature, data, key) &&
+           Ed25519Verify(sodium, signature.globalSignature, global, key);
 }

@@ -1,11 +1,21 @@
 #pragma once
 
+#include <sodium.h>
+
 #include <array>
 #include <string>
 #include <string_view>
 
 // Detached signatures in minisign's format: Ed25519 keys, signatures over a file ("Ed") or over
 // its BLAKE2b-512 hash ("ED"), each with a trusted comment that a second signature covers.
+
+// The libsodium functions that verification calls, looked up in a library loaded at run time
+// (CUpdateLibraries).
+struct SodiumFunctions {
+    decltype(&sodium_init) init = nullptr;
+    decltype(&crypto_generichash) generichash = nullptr;
+    decltype(&crypto_sign_verify_detached) sign_verify_detached = nullptr;
+};
 
 using KeyId = std::array<unsigned char, 8>;
 using Ed25519Signature = std::array<unsigned char, 64>;
@@ -19,7 +29,7 @@ struct Signature {
     bool prehashed = false; // "ED": the signature covers the BLAKE2b-512 hash of the data
     KeyId keyId{};
     Ed25519Signature signature{};
-    std::string trustedComment; // the text after "trusted comment: "
+    std::string trustedComment;         // the text after "trusted comment: "
     Ed25519Signature globalSignature{}; // covers signature followed by trustedComment
 };
 
@@ -30,4 +40,5 @@ bool ParsePublicKey(const std::string& line, PublicKey& key);
 bool ParseSignature(std::string_view text, Signature& signature);
 
 // True only when the signature is by this key, covers data and its trusted comment verifies.
-bool VerifySignature(const PublicKey& key, const Signature& signature, std::string_view data);
+bool VerifySignature(const SodiumFunctions& sodium, const PublicKey& key,
+                     const Signature& signature, std::string_view data);

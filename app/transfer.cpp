@@ -36,20 +36,22 @@ size_t WriteToFile(char* data, size_t size, size_t count, void* stream) {
     return std::fwrite(data, bytes, 1, static_cast<FILE*>(stream)) == 1 ? bytes : 0;
 }
 
-bool SetTransferOptions(CURL* handle, const std::string& url, curl_write_callback write,
-                        void* target, const TransferLimits& limits, const std::string& caFile) {
-    if (!caFile.empty() && curl_easy_setopt(handle, CURLOPT_CAINFO, caFile.c_str()) != CURLE_OK)
+bool SetTransferOptions(const CurlFunctions& curl, CURL* handle, const std::string& url,
+                        curl_write_callback write, void* target, const TransferLimits& limits,
+                        const std::string& caFile) {
+    if (!caFile.empty() && curl.easy_setopt(handle, CURLOPT_CAINFO, caFile.c_str()) != CURLE_OK)
         return false;
-    return curl_easy_setopt(handle, CURLOPT_URL, url.c_str()) == CURLE_OK &&
-           curl_easy_setopt(handle, CURLOPT_WRITEDATA, target) == CURLE_OK &&
-           curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, write) == CURLE_OK &&
-           curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds) == CURLE_OK &&
-           curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK &&
-           curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds) == CURLE_OK;
+    return curl.easy_setopt(handle, CURLOPT_URL, url.c_str()) == CURLE_OK &&
+           curl.easy_setopt(handle, CURLOPT_WRITEDATA, target) == CURLE_OK &&
+           curl.easy_setopt(handle, CURLOPT_WRITEFUNCTION, write) == CURLE_OK &&
+           curl.easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds) == CURLE_OK &&
+           curl.easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK &&
+           curl.easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds) == CURLE_OK;
 }
 
-bool FetchToBuffer(CURL* handle, const std::string& url, ResponseBuffer& response,
-                   const TransferLimits& limits, const std::string& caFile) {
-    return SetTransferOptions(handle, url, AppendToBuffer, &response, limits, caFile) &&
-           curl_easy_perform(handle) == CURLE_OK;
+bool FetchToBuffer(const CurlFunctions& curl, CURL* handle, const std::string& url,
+                   ResponseBuffer& response, const TransferLimits& limits,
+                   const std::string& caFile) {
+    return SetTransferOptions(curl, handle, url, AppendToBuffer, &response, limits, caFile) &&
+           curl.easy_perform(handle) == CURLE_OK;
 }

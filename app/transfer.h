@@ -5,6 +5,15 @@
 #include <cstddef>
 #include <string>
 
+// The libcurl easy-interface functions that the transfers call, looked up in a library loaded
+// at run time (CUpdateLibraries).
+struct CurlFunctions {
+    decltype(&curl_easy_init) easy_init = nullptr;
+    decltype(&curl_easy_setopt) easy_setopt = nullptr;
+    decltype(&curl_easy_perform) easy_perform = nullptr;
+    decltype(&curl_easy_cleanup) easy_cleanup = nullptr;
+};
+
 // The largest record body kept in memory; a longer one counts as a failed fetch.
 inline constexpr size_t kRecordLimit = size_t{1} << 20;
 
@@ -32,9 +41,11 @@ size_t WriteToFile(char* data, size_t size, size_t count, void* stream);
 // A plain GET of url into target through write: no redirects followed, any HTTP status taken,
 // the limits applied. caFile, when not empty, names the only certificate authorities trusted
 // for https://. False when an option was refused.
-bool SetTransferOptions(CURL* handle, const std::string& url, curl_write_callback write,
-                        void* target, const TransferLimits& limits, const std::string& caFile);
+bool SetTransferOptions(const CurlFunctions& curl, CURL* handle, const std::string& url,
+                        curl_write_callback write, void* target, const TransferLimits& limits,
+                        const std::string& caFile);
 
 // GET of url into response with SetTransferOptions; true when the whole body arrived.
-bool FetchToBuffer(CURL* handle, const std::string& url, ResponseBuffer& response,
-                   const TransferLimits& limits, const std::string& caFile);
+bool FetchToBuffer(const CurlFunctions& curl, CURL* handle, const std::string& url,
+                   ResponseBuffer& response, const TransferLimits& limits,
+                   const std::string& caFile);

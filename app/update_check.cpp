@@ -45,12 +45,13 @@ void CUpDateApp::RemoveLastVersion(CXmlDoc& config, const std::u16string& localV
 void CUpDateApp::CheckForUpdate(CXmlDoc& config, CXmlDoc& record,
                                 const std::u16string& localVersion) {
     // The record's transfer stays open until the installation is over.
-    TransferHandle handle(curl_easy_init(), curl_easy_cleanup);
+    TransferHandle handle(m_libraries.curl.easy_init(), m_libraries.curl.easy_cleanup);
     if (!handle)
         return;
     ResponseBuffer response;
     const std::string recordUrl = m_strBaseUrl + "record.xml";
-    FetchToBuffer(handle.get(), recordUrl, response, m_limits, m_strCaFile); // whatever arrived is used
+    // Whatever arrived is used.
+    FetchToBuffer(m_libraries.curl, handle.get(), recordUrl, response, m_limits, m_strCaFile);
     // With a key built in, a record without a valid signature counts as one without a version.
     if (RequiresSignature() && !IsSignedData(handle.get(), recordUrl, response.bytes))
         response.bytes.clear();

@@ -12,7 +12,8 @@ bool CUpDateApp::FetchSignature(CURL* handle, const std::string& url, Signature&
     PublicKey key;
     ResponseBuffer response;
     return ParsePublicKey(m_strPublicKey, key) &&
-           FetchToBuffer(handle, url + kSignatureSuffix, response, m_limits, m_strCaFile) &&
+           FetchToBuffer(m_libraries.curl, handle, url + kSignatureSuffix, response, m_limits,
+                         m_strCaFile) &&
            ParseSignature(response.bytes, signature) && signature.keyId == key.keyId;
 }
 
@@ -20,12 +21,12 @@ bool CUpDateApp::IsSignedData(CURL* handle, const std::string& url, const std::s
     PublicKey key;
     Signature signature;
     return FetchSignature(handle, url, signature) && ParsePublicKey(m_strPublicKey, key) &&
-           VerifySignature(key, signature, data);
+           VerifySignature(m_libraries.sodium, key, signature, data);
 }
 
 bool CUpDateApp::IsSignedFile(const Signature& signature, const std::string& path) const {
     PublicKey key;
     CMappedFile file;
     return ParsePublicKey(m_strPublicKey, key) && file.Open(path) &&
-           VerifySignature(key, signature, file.Bytes());
+           VerifySignature(m_libraries.sodium, key, signature, file.Bytes());
 }

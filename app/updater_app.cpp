@@ -20,9 +20,9 @@ void ShowConfigMissing() {
 } // namespace
 
 CUpDateApp::CUpDateApp(std::string baseUrl, TransferLimits limits, std::string publicKey,
-                       std::string caFile)
+                       std::string caFile, UpdateLibraryNames libraries)
     : m_strBaseUrl(std::move(baseUrl)), m_limits(limits), m_strPublicKey(std::move(publicKey)),
-      m_strCaFile(std::move(caFile)) {}
+      m_strCaFile(std::move(caFile)), m_libraryNames(std::move(libraries)) {}
 
 bool CUpDateApp::InitInstance() {
     m_strFolder = AnsiToUtf16(FolderOfPath(OwnExecutablePath()));
@@ -42,6 +42,9 @@ bool CUpDateApp::InitInstance() {
 
     m_hMutex.Create(kLockName);
     if (m_hMutex.AlreadyExists())
+        return false;
+    // Without them no transfer can be made: the run ends as when no transfer can be started.
+    if (!m_libraries.Load(m_libraryNames, RequiresSignature()))
         return false;
     RemoveLastVersion(config, localVersion);
     CheckForUpdate(config, record, localVersion);

@@ -2,6 +2,7 @@
 
 #include "app/signature.h"
 #include "app/transfer.h"
+#include "app/update_libraries.h"
 #include "platform/named_lock.h"
 
 #include <string>
@@ -15,9 +16,10 @@ class CUpDateApp {
   public:
     // baseUrl: the update server's folder URL, ending with "/". publicKey: the minisign public
     // key that records and packages must be signed with; empty for unsigned updates. caFile:
-    // the certificate authorities trusted for https://; empty for the system's.
+    // the certificate authorities trusted for https://; empty for the system's. libraries: the
+    // libraries the update check loads after the launch.
     CUpDateApp(std::string baseUrl, TransferLimits limits, std::string publicKey,
-               std::string caFile);
+               std::string caFile, UpdateLibraryNames libraries);
 
     // The whole run. Always false: there is nothing to keep running afterwards.
     bool InitInstance();
@@ -54,4 +56,6 @@ class CUpDateApp {
     TransferLimits m_limits;
     std::string m_strPublicKey;
     std::string m_strCaFile;
+    UpdateLibraryNames m_libraryNames;
+    CUpdateLibraries m_libraries; // loaded once this is the one instance at work
 };

@@ -12,6 +12,7 @@
 #include <langinfo.h>
 #include <locale.h>
 #include <string>
+#include <type_traits>
 
 namespace {
 
@@ -263,6 +264,29 @@ size_t IconvFromUtf16(const char* charset, const char16_t* src, size_t length, c
     return ok ? sink.Total() : 0;
 }
 
+// Whether every unit is one that all ASCII-based encodings map alike: the invariant part of
+// ISO 646 less "+", which UTF-7 gives a meaning of its own. ("\\" and "~" are not among them:
+// Shift_JIS maps them to the yen sign and the overline.) Such text converts without looking up
+// the process locale, which keeps that lookup off the path of a program's start.
+template <typename Unit> bool IsInvariantText(const Unit* text, size_t length) {
+    return std::all_of(text, text + length, [](Unit unit) {
+        const auto c = static_cast<unsigned>(static_cast<std::make_unsigned_t<Unit>>(unit));
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               (c != 0 && std::strchr(" !\"%&'()*,-./:;<=>?_", static_cast<int>(c)) != nullptr);
+    });
+}
+
+// Copies invariant text unit by unit: the count needed when to is null, 0 when it does not fit.
+template <typename From, typename To>
+size_t CopyInvariantText(const From* from, size_t length, To* to, size_t capacity) {
+    if (!to)
+        return length;
+    if (capacity < length)
+        return 0;
+    std::transform(from, from + length, to, [](From unit) { return static_cast<To>(unit); });
+    return length;
+}
+
 int ToCount(size_t n) {
     return n <= static_cast<size_t>(INT_MAX) ? static_cast<int>(n) : 0;
 }
@@ -278,12 +302,16 @@ const char* CodePageCharset(int codePage) {
 }
 
 int MultiByteToUtf16(int codePage, const char* src, int length, char16_t* dest, int capacity) {
-    const char* charset = CodePageCharset(codePage);
-    if (!charset || !src || length <= 0 || capacity < 0 || (capacity > 0 && !dest))
+    if (!src || length <= 0 || capacity < 0 || (capacity > 0 && !dest))
         return 0;
     char16_t* target = capacity > 0 ? dest : nullptr;
     const auto n = static_cast<size_t>(length);
     const auto cap = static_cast<size_t>(capacity);
+    if (codePage == CP_ACP && IsInvariantText(src, n))
+        return ToCount(CopyInvariantText(src, n, target, cap));
+    const char* charset = CodePageCharset(codePage);
+    if (!charset)
+        return 0;
     if (IsUtf8Charset(charset))
         return ToCount(Utf8ToUtf16(src, n, target, cap));
     return ToCount(IconvToUtf16(charset, src, n, target, cap));
@@ -291,12 +319,16 @@ int MultiByteToUtf16(int codePage, const char* src, int length, char16_t* dest, 
 
 int Utf16ToMultiByte(int codePage, const char16_t* src, int length, char* dest, int capacity,
                      bool* usedDefaultChar) {
-    const char* charset = CodePageCharset(codePage);
-    if (!charset || !src || length <= 0 || capacity < 0 || (capacity > 0 && !dest))
+    if (!src || length <= 0 || capacity < 0 || (capacity > 0 && !dest))
         return 0;
     char* target = capacity > 0 ? dest : nullptr;
     const auto n = static_cast<size_t>(length);
     const auto cap = static_cast<size_t>(capacity);
+    if (codePage == CP_ACP && IsInvariantText(src, n))
+        return ToCount(CopyInvariantText(src, n, target, cap));
+    const char* charset = CodePageCharset(codePage);
+    if (!charset)
+        return 0;
     if (IsUtf8Charset(charset))
         return ToCount(Utf16ToUtf8(src, n, target, cap));
     return ToCount(IconvFromUtf16(charset, src, n, target, cap, usedDefaultChar));

@@ -195,6 +195,25 @@ TEST(CodePage, FillingNeedsTheWholeCapacity) {
     EXPECT_EQ(std::string(bytes, 4), "\xD6\xD0\xCE\xC4");
 }
 
+TEST(CodePage, AnsiTextIsConvertedAsTheLocaleDoesWithAndWithoutLookingItUp) {
+    // Invariant characters only, then each with one that is not.
+    const std::u16string invariant = u"/opt/My App (1.0)/main_x-y.z;a=b?c%d&e!f'g\"h*i,j:k<l>";
+    for (const std::u16string& text :
+         {invariant, invariant + u"+", invariant + u"\\", invariant + u"~", invariant + u"#",
+          invariant + u"\u00E9", invariant + u"\t"}) {
+        SCOPED_TRACE(FromUtf16(CP_UTF8, text));
+        const std::string bytes = FromUtf16(CP_UTF8, text);
+        EXPECT_EQ(FromUtf16(CP_ACP, text), bytes);
+        EXPECT_EQ(ToUtf16(CP_ACP, bytes), text);
+    }
+    const int length = static_cast<int>(invariant.size());
+    std::string bytes(invariant.size(), '\0');
+    EXPECT_EQ(Utf16ToMultiByte(CP_ACP, invariant.data(), length, bytes.data(), length - 1, nullptr),
+              0);
+    std::u16string units(invariant.size(), u'\0');
+    EXPECT_EQ(MultiByteToUtf16(CP_ACP, "/opt", 4, units.data(), 3), 0);
+}
+
 TEST(CodePage, UnrepresentableCharacterBecomesQuestionMarkAndSetsTheFlag) {
     bool lossy = false;
     EXPECT_EQ(FromUtf16(1252, u"a\u4E2Db\u00E9", &lossy), "a?b\xE9");

@@ -291,15 +291,19 @@ std::vector<std::string> EndToEndTest::ServerLog() const {
     return Lines(ReadFileBytes(m_log));
 }
 
-UpdaterRun EndToEndTest::RunUpdater() {
+StartedUpdater EndToEndTest::StartUpdater(const std::string& name) {
+    StartedUpdater started{-1, name, Clock::now()};
+    started.pid =
+        Spawn({m_inst + "updater"}, m_cwd, m_root + name + ".out", m_root + name + ".err");
+    return started;
+}
+
+UpdaterRun EndToEndTest::WaitForUpdater(const StartedUpdater& started) {
     UpdaterRun run;
-    const auto begin = Clock::now();
-    const pid_t pid =
-        Spawn({m_inst + "updater"}, m_cwd, m_root + "updater.out", m_root + "updater.err");
-    if (pid > 0)
-        run.finished = WaitFor(pid, kUpdaterBound, run.status);
-    run.seconds = std::chrono::duration<double>(Clock::now() - begin).count();
-    run.standardError = ReadFileBytes(m_root + "updater.err");
+    if (started.pid > 0)
+        run.finished = WaitFor(started.pid, kUpdaterBound, run.status);
+    run.seconds = std::chrono::duration<double>(Clock::now() - started.begin).count();
+    run.standardError = ReadFileBytes(m_root + started.name + ".err");
     return run;
 }
 

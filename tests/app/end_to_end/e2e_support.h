@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,6 +15,13 @@ struct UpdaterRun {
     int status = -1;       // its exit status when it did
     std::string standardError;
     double seconds = 0;
+};
+
+// An updater run that has been started and not yet waited for.
+struct StartedUpdater {
+    pid_t pid = -1;
+    std::string name; // its output goes to NAME.out and NAME.err in the test's folder
+    std::chrono::steady_clock::time_point begin;
 };
 
 // One installation folder with the test build of the updater in it, a folder for the update
@@ -68,7 +76,9 @@ class EndToEndTest : public testing::Test {
     void StopServer();
     std::vector<std::string> ServerLog() const;
 
-    UpdaterRun RunUpdater();
+    UpdaterRun RunUpdater() { return WaitForUpdater(StartUpdater("updater")); }
+    StartedUpdater StartUpdater(const std::string& name);
+    UpdaterRun WaitForUpdater(const StartedUpdater& started);
 
     // The names in a folder, sorted, folders marked with a trailing "/".
     static std::vector<std::string> Listing(const std::string& folder);

@@ -2,12 +2,23 @@
 
 #include "platform/named_lock.h"
 
+#include <sys/wait.h>
+
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
 
 using Strings = std::vector<std::string>;
+
+// Whether a started updater has not ended yet; it stays waitable.
+bool IsRunning(const StartedUpdater& started) {
+    siginfo_t info{};
+    return waitid(P_PID, static_cast<id_t>(started.pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == 0;
+}
 
 class SingleInstance : public EndToEndTest {};
 
@@ -34,6 +45,34 @@ TEST_F(SingleInstance, SecondInstanceOnlyStartsTheMainProgram) {
     ASSERT_TRUE(RunUpdater().finished);
     EXPECT_EQ(ReadConfig(), ConfigText("1.0.1", "main", "1.0.0"));
     EXPECT_EQ(Listing(Inst()), (Strings{"1.0.0/", "1.0.1/", "config.xml", "updater"}));
+}
+
+TEST_F(SingleInstance, AnInstanceStartedDuringADownloadOnlyStartsTheMainProgram) {
+    const std::string config = ConfigText("1.0.0", "main", "");
+    WriteConfig(config);
+    AddMainProgram("1.0.0");
+    Publish("1.0.1");
+    // The package stops after 100 bytes, until the stall limit abandons the transfer.
+    StartServer({"--stall", "1.0.1.zip=100"});
+    const Strings bothFetches = {"GET /record.xml", "GET /1.0.1.zip"};
+
+    const StartedUpdater first = StartUpdater("first");
+    for (int wait = 0; wait < 1000 && ServerLog() != bothFetches; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(ServerLog(), bothFetches);
+
+    const UpdaterRun second = RunUpdater();
+    ASSERT_TRUE(second.finished);
+    EXPECT_EQ(second.status, 0);
+    EXPECT_TRUE(IsRunning(first));
+    EXPECT_EQ(ServerLog(), bothFetches);
+    EXPECT_EQ(ReadConfig(), config);
+
+    const UpdaterRun firstRun = WaitForUpdater(first);
+    ASSERT_TRUE(firstRun.finished);
+    EXPECT_EQ(firstRun.status, 0);
+    const std::string start = StartLine("1.0.0", Inst() + "1.0.0/main");
+    EXPECT_EQ(WaitForStarts(), (Strings{start, start}));
 }
 
 TEST_F(SingleInstance, TheLockIsGivenUpWhenTheRunEnds) {
