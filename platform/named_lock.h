@@ -28,3 +28,7 @@ class CNamedLock {
     int m_nSocket = -1;
     bool m_bAlreadyExists = false;
 };
+
+// Whether some process holds the lock of this name right now, told without taking it (from the
+// kernel's list of bound Unix sockets). False when that list cannot be read.
+bool IsNamedLockHeld(std::string name, bool& held);

@@ -94,6 +94,25 @@ TEST(NamedLock, NotInheritedByStartedPrograms) {
     EXPECT_TRUE(next.Create(name));
 }
 
+TEST(NamedLock, HeldIsToldWithoutTakingTheLock) {
+    const std::string name = TestLockName("probe");
+    bool held = true;
+    ASSERT_TRUE(IsNamedLockHeld(name, held));
+    EXPECT_FALSE(held);
+
+    CNamedLock holder;
+    ASSERT_TRUE(holder.Create(name));
+    ASSERT_TRUE(IsNamedLockHeld(name, held));
+    EXPECT_TRUE(held);
+    // A longer name with the same beginning is another lock.
+    ASSERT_TRUE(IsNamedLockHeld(name + "-longer", held));
+    EXPECT_FALSE(held);
+    // The probe left the holder's lock in place.
+    CNamedLock second;
+    EXPECT_FALSE(second.Create(name));
+    EXPECT_TRUE(second.AlreadyExists());
+}
+
 TEST(NamedLock, NamesThatCannotBeMadeAreNotHeldElsewhere) {
     CNamedLock lock;
     EXPECT_FALSE(lock.Create(std::string(200, 'x')));
