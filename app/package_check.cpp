@@ -26,20 +26,20 @@ void CUpDateApp::CheckPackage(CXmlDoc& config, const std::u16string& version) co
     std::string packagePath;
     bool folderLossy = false;
     const std::string folder = Utf16ToAnsi(m_strFolder, &folderLossy);
-    check.downloaded = temporary.Create("updatecheck-") &&
-                       DownloadPackage(version, temporary.Path(), packagePath);
+    check.downloaded =
+        temporary.Create("updatecheck-") && DownloadPackage(version, temporary.Path(), packagePath);
     CUnzipper unzipper;
     check.opened = check.downloaded && unzipper.OpenArchive(packagePath);
     if (check.opened) {
-        check.roomForIt =
-            !folderLossy && HasRoomToExtract(unzipper, folder, check.declaredBytes);
+        check.roomForIt = !folderLossy && HasRoomToExtract(unzipper, folder, check.declaredBytes);
         check.listed = ListEntries(unzipper, check.entries);
         config.RewindChildren();
         const std::u16string exe = config.LocateChild(u"Exe") ? config.ReadChildText() : u"";
         bool lossy = false;
         const std::string program = Utf16ToAnsi(version + u"/" + exe, &lossy);
         for (const ZipEntryInfo& entry : check.entries)
-            check.holdsProgram |= !lossy && !exe.empty() && entry.name == program && !entry.isFolder;
+            check.holdsProgram |=
+                !lossy && !exe.empty() && entry.name == program && !entry.isFolder;
         unzipper.CloseArchive();
     }
     Report().PackageChecked(check);

@@ -56,8 +56,7 @@ RemovalDecision CUpDateApp::DecideRemoval(const std::u16string& lastVersion,
     const PathKind kind = GetPathKind(path);
     if (IsSymbolicLink(path) || kind == PathKind::File)
         return RemovalDecision::NotAFolder;
-    return kind == PathKind::Missing ? RemovalDecision::AlreadyGone
-                                     : RemovalDecision::RemoveFolder;
+    return kind == PathKind::Missing ? RemovalDecision::AlreadyGone : RemovalDecision::RemoveFolder;
 }
 
 void CUpDateApp::CheckForUpdate(CXmlDoc& config, CXmlDoc& record,

@@ -86,8 +86,7 @@ void CDryRunPrinter::Decide(std::string decision) {
         m_decision = std::move(decision);
 }
 
-void CDryRunPrinter::ConfigLoaded(const std::u16string& path, const CXmlDoc& config,
-                                  bool loaded) {
+void CDryRunPrinter::ConfigLoaded(const std::u16string& path, const CXmlDoc& config, bool loaded) {
     Line("config: " + Native(path) + (loaded ? " loaded" : " NOT loaded"));
     std::fputs(Indented(CheckSummary(config, CheckStatus(config, loaded))).c_str(), m_out);
     if (!loaded) {
@@ -109,7 +108,8 @@ void CDryRunPrinter::ConfigValueRead(std::u16string_view name, bool found,
 
 void CDryRunPrinter::ProgramChosen(const std::string& path, bool representable) {
     if (!representable) {
-        Line("program: " + path + " cannot be named in the file system's encoding: "
+        Line("program: " + path +
+             " cannot be named in the file system's encoding: "
              "nothing would be started");
         Problem(kExitProgramProblem);
         return;
@@ -137,10 +137,9 @@ void CDryRunPrinter::LockTested(bool known, bool heldElsewhere) {
     }
 }
 
-void CDryRunPrinter::RemovalDecided(const std::u16string& lastVersion,
-                                    RemovalDecision decision) {
-    Line("LastVersion: " + (lastVersion.empty() ? std::string() : "\"" + Native(lastVersion) +
-                                                                      "\", ") +
+void CDryRunPrinter::RemovalDecided(const std::u16string& lastVersion, RemovalDecision decision) {
+    Line("LastVersion: " +
+         (lastVersion.empty() ? std::string() : "\"" + Native(lastVersion) + "\", ") +
          RemovalText(decision));
     if (decision != RemovalDecision::NothingNamed && decision != RemovalDecision::AlreadyGone &&
         decision != RemovalDecision::RemoveFolder)
@@ -217,9 +216,9 @@ void CDryRunPrinter::UpdateChosen(const std::u16string& version, const std::stri
 }
 
 void CDryRunPrinter::PackageChecked(const PackageCheck& check) {
-    Line(std::string("package: ") +
-         (check.downloaded ? "downloaded into a temporary folder"
-                           : "NOT downloaded (or refused by its signature)"));
+    Line(std::string("package: ") + (check.downloaded
+                                         ? "downloaded into a temporary folder"
+                                         : "NOT downloaded (or refused by its signature)"));
     if (check.downloaded)
         Line(std::string("  archive: ") + (check.opened ? "opened" : "NOT a readable zip archive"));
     if (check.opened) {

@@ -8,13 +8,13 @@
 // Exit status of updatecheck: 0 when the updater would have nothing to complain about, else
 // the first problem in the order of the steps.
 inline constexpr int kExitNothingWrong = 0;
-inline constexpr int kExitConfigMissing = 1;   // config.xml missing or damaged
-inline constexpr int kExitUsage = 2;           // bad arguments
-inline constexpr int kExitProgramProblem = 3;  // Version or Exe missing, program not startable
-inline constexpr int kExitLockHeld = 4;        // another updater holds the lock
+inline constexpr int kExitConfigMissing = 1;    // config.xml missing or damaged
+inline constexpr int kExitUsage = 2;            // bad arguments
+inline constexpr int kExitProgramProblem = 3;   // Version or Exe missing, program not startable
+inline constexpr int kExitLockHeld = 4;         // another updater holds the lock
 inline constexpr int kExitLastVersionStays = 5; // LastVersion names something never removed
-inline constexpr int kExitNoUsableRecord = 6;  // transfer, HTTP status, Version or signature
-inline constexpr int kExitPackageProblem = 7;  // --package: the package would not install
+inline constexpr int kExitNoUsableRecord = 6;   // transfer, HTTP status, Version or signature
+inline constexpr int kExitPackageProblem = 7;   // --package: the package would not install
 
 // Prints each step of a dry run to out as it happens, then the decision, and keeps the exit
 // status.
@@ -23,8 +23,7 @@ class CDryRunPrinter : public CUpdateReport {
     explicit CDryRunPrinter(FILE* out) : m_out(out) {}
 
     void ConfigLoaded(const std::u16string& path, const CXmlDoc& config, bool loaded) override;
-    void ConfigValueRead(std::u16string_view name, bool found,
-                         const std::u16string& text) override;
+    void ConfigValueRead(std::u16string_view name, bool found, const std::u16string& text) override;
     void ProgramChosen(const std::string& path, bool representable) override;
     void LockTested(bool known, bool heldElsewhere) override;
     void RemovalDecided(const std::u16string& lastVersion, RemovalDecision decision) override;
