@@ -216,25 +216,36 @@ void CDryRunPrinter::UpdateChosen(const std::u16string& version, const std::stri
 }
 
 void CDryRunPrinter::PackageChecked(const PackageCheck& check) {
-    Line(std::string("package: ") + (check.downloaded
-                                         ? "downloaded into a temporary folder"
-                                         : "NOT downloaded (or refused by its signature)"));
-    if (check.downloaded)
-        Line(std::string("  archive: ") + (check.opened ? "opened" : "NOT a readable zip archive"));
+    std::string refusal;
+    if (!check.downloaded)
+        refusal = "it could not be downloaded, or its signature refused it";
+    else if (!check.opened)
+        refusal = "it is not a readable zip archive";
+    else if (!check.listed)
+        refusal = "its directory cannot be read to its end";
+    else if (!check.roomForIt)
+        refusal = "what it declares does not fit beside the disk's reserve";
+    else if (!check.holdsProgram)
+        refusal = "it does not hold the main program that Exe names";
+    Line(std::string("package: ") +
+         (check.downloaded ? "downloaded into a temporary folder" : "NOT downloaded"));
     if (check.opened) {
         Line("  declared size: " + std::to_string(check.declaredBytes) + " bytes, " +
              (check.roomForIt ? "fits beside the disk's reserve" : "does NOT fit"));
         Line(std::string("  main program: ") +
              (check.holdsProgram ? "in the package" : "NOT in the package"));
-        Line("  entries: " + std::to_string(check.entries.size()) +
-             (check.listed ? "" : " (the directory could not be read to its end)"));
+        Line("  entries: " + std::to_string(check.entries.size()));
         for (const ZipEntryInfo& entry : check.entries)
             Line("    " + entry.name + "  " + std::to_string(entry.uncompressedSize) + " bytes, " +
                  FileKind(entry));
     }
-    Line("package: deleted again");
-    if (!(check.opened && check.roomForIt && check.listed && check.holdsProgram))
-        Problem(kExitPackageProblem);
+    if (check.downloaded)
+        Line("package: the temporary copy is deleted");
+    if (refusal.empty())
+        return;
+    Problem(kExitPackageProblem);
+    m_decision += ", but the package would be refused: " + refusal +
+                  "; nothing would be recorded and the next start would try again";
 }
 
 void CDryRunPrinter::Finish() {

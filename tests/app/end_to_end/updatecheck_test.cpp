@@ -59,7 +59,7 @@ const std::vector<DryRunCase> kCases = {
      .publish = "1.0.1",
      .package = true,
      .decision = "would download " + kServer + "1.0.1.zip and install 1.0.1",
-     .lines = {"  archive: opened", "  main program: in the package", "    1.0.1/main  ",
+     .lines = {"  main program: in the package", "    1.0.1/main  ",
                "    1.0.1/data/readme.txt  14 bytes, file\n"},
      .requests = {"GET /record.xml", "GET /1.0.1.zip"}},
     {.name = "ServerDown",
@@ -125,11 +125,12 @@ const std::vector<DryRunCase> kCases = {
      .changePackage = true,
      .package = true,
      .status = 7,
-     .decision = "would download " + kServer + "1.0.1.zip and install 1.0.1",
+     .decision = "would download " + kServer +
+                 "1.0.1.zip and install 1.0.1, but the package would be refused: it could not be "
+                 "downloaded, or its signature refused it; nothing would be recorded and the next "
+                 "start would try again",
      .lines = {"signature of " + kServer +
-                   "1.0.1.zip: by the built-in key but does not match the "
-                   "file",
-               "package: NOT downloaded (or refused by its signature)"}},
+               "1.0.1.zip: by the built-in key but does not match the file"}},
 };
 
 // Each case: an installation of 1.0.0 and a server; updatecheck must print the decision, exit
@@ -202,5 +203,37 @@ TEST_P(UpdatecheckRun, PrintsTheDecisionAndChangesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, UpdatecheckRun, testing::ValuesIn(kCases),
                          [](const auto& test) { return std::string(test.param.name); });
+
+struct ArgumentCase {
+    Strings arguments;
+    int status;
+    std::string output; // the start of standard output
+};
+
+class UpdatecheckArguments : public EndToEndTest {};
+
+TEST_F(UpdatecheckArguments, HelpVersionAndUsage) {
+    const std::vector<ArgumentCase> cases = {
+        {{"--help"}, 0, "usage: updatecheck [--package] [FOLDER]\n"},
+        {{"--version"}, 0, "updatecheck " UPDATECHECK_VERSION "\n"},
+        {{"--bogus"}, 2, ""},
+        {{"one", "two"}, 2, ""},
+        {{"--package", "--package"}, 2, ""},
+    };
+    for (const ArgumentCase& c : cases) {
+        SCOPED_TRACE(c.arguments.front());
+        Strings argv = {E2E_UPDATECHECK};
+        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+        const UpdaterRun run = RunProgram(argv);
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.standardOutput.substr(0, c.output.size()), c.output);
+        EXPECT_EQ(run.standardError.empty(), c.status == 0) << run.standardError;
+    }
+    // Every exit status is documented.
+    const std::string help = RunProgram({E2E_UPDATECHECK, "--help"}).standardOutput;
+    for (int status = 0; status <= 7; ++status)
+        EXPECT_NE(help.find("\n  " + std::to_string(status) + "  "), std::string::npos) << status;
+}
 
 } // namespace
