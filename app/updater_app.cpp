@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr const char* kLockName = "TavikUpdateMutex";
 constexpr const char16_t* kConfigMissing = u"配置文件丢失或者损坏，请重新安装本程序。";
 
 void ShowConfigMissing() {
@@ -84,10 +83,10 @@ void CUpDateApp::Launch(std::u16string version, std::u16string exe) const {
 bool CUpDateApp::TakeLock() {
     if (IsDryRun()) {
         bool held = false;
-        const bool known = IsNamedLockHeld(kLockName, held);
+        const bool known = IsNamedLockHeld(kUpdaterLockName, held);
         Report().LockTested(known, held);
         return !held;
     }
-    m_hMutex.Create(kLockName);
+    m_hMutex.Create(kUpdaterLockName);
     return !m_hMutex.AlreadyExists();
 }

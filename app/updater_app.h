@@ -7,6 +7,9 @@
 
 #include <string>
 
+// The system-wide lock that the one updater at work holds.
+inline constexpr const char* kUpdaterLockName = "TavikUpdateMutex";
+
 class CUnzipper;
 class CXmlDoc;
 

@@ -7,8 +7,6 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 bool CNamedLock::Create(std::string name) {
     Release();
@@ -36,26 +34,4 @@ void CNamedLock::Release() {
     if (m_nSocket >= 0)
         close(m_nSocket);
     m_nSocket = -1;
-}
-
-bool IsNamedLockHeld(std::string name, bool& held) {
-    // One line a socket: seven fields, then the bound path, abstract names shown with a
-    // leading "@".
-    std::ifstream sockets("/proc/net/unix");
-    std::string line;
-    if (!std::getline(sockets, line))
-        return false;
-    held = false;
-    while (std::getline(sockets, line)) {
-        std::istringstream fields(line);
-        std::string field;
-        for (int i = 0; i < 7; ++i)
-            fields >> field;
-        std::string path;
-        fields >> std::ws;
-        std::getline(fields, path);
-        if (path == "@" + name)
-            held = true;
-    }
-    return !sockets.bad();
 }

@@ -1,6 +1,8 @@
 #include "dry_run_printer.h"
 
 #include "app/ansi_text.h"
+#include "app/updater_app.h"
+#include "platform/named_lock.h"
 #include "platform/program_file.h"
 #include "tools/xmlcheck/check_report.h"
 
@@ -131,6 +133,9 @@ void CDryRunPrinter::LockTested(bool known, bool heldElsewhere) {
     Line(heldElsewhere ? "lock: held by another updater right now"
                        : "lock: free (the updater would take it)");
     if (heldElsewhere) {
+        for (const LockHolder& holder : NamedLockHolders(kUpdaterLockName))
+            Line("  held by process " + std::to_string(holder.pid) +
+                 (holder.program.empty() ? "" : " (" + holder.program + ")"));
         Problem(kExitLockHeld);
         Decide("stop after starting the program: another updater holds the lock, so this start "
                "would neither remove, check nor install anything");

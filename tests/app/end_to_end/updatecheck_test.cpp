@@ -2,6 +2,8 @@
 
 #include "platform/named_lock.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -86,7 +88,9 @@ const std::vector<DryRunCase> kCases = {
      .status = 4,
      .decision = "stop after starting the program: another updater holds the lock, so this start "
                  "would neither remove, check nor install anything",
-     .lines = {"lock: held by another updater right now"}},
+     .lines = {"lock: held by another updater right now",
+               "  held by process " + std::to_string(getpid()) + " (" +
+                   std::filesystem::read_symlink("/proc/self/exe").string() + ")\n"}},
     {.name = "ConfigMissing",
      .missingConfig = true,
      .publish = "1.0.1",
