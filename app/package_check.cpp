@@ -1,6 +1,7 @@
 #include "app/ansi_text.h"
 #include "app/updater_app.h"
 #include "markup/xml_doc.h"
+#include "platform/file_system.h"
 #include "platform/temporary_folder.h"
 #include "unzip/unzipper.h"
 
@@ -36,10 +37,11 @@ void CUpDateApp::CheckPackage(CXmlDoc& config, const std::u16string& version) co
         config.RewindChildren();
         const std::u16string exe = config.LocateChild(u"Exe") ? config.ReadChildText() : u"";
         bool lossy = false;
-        const std::string program = Utf16ToAnsi(version + u"/" + exe, &lossy);
+        // Compared as paths: "." and ".." resolved, repeated separators collapsed.
+        const std::string program = FullPathName("/" + Utf16ToAnsi(version + u"/" + exe, &lossy));
         for (const ZipEntryInfo& entry : check.entries)
-            check.holdsProgram |=
-                !lossy && !exe.empty() && entry.name == program && !entry.isFolder;
+            check.holdsProgram |= !lossy && !exe.empty() && !entry.isFolder &&
+                                  FullPathName("/" + entry.name) == program;
         unzipper.CloseArchive();
     }
     Report().PackageChecked(check);

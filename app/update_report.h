@@ -37,7 +37,7 @@ struct PackageCheck {
     bool listed = false; // the archive's directory was read to its end
     uint64_t declaredBytes = 0;
     bool roomForIt = false;    // the declared sizes fit beside the installation's disk reserve
-    bool holdsProgram = false; // an entry VERSION/EXE that is not a folder
+    bool holdsProgram = false; // an entry at VERSION/EXE that is not a folder
     std::vector<ZipEntryInfo> entries;
 };
 

@@ -18,12 +18,13 @@ struct DryRunCase {
     const char* name = "";
     bool signedBuild = false;
     bool missingConfig = false;
-    std::string lastVersion = {}; // a folder of this name exists beside the installed version
-    std::string exe = "main";     // the installed version's program is always "main"
-    std::string publish = {};     // record and package of this version on the server
-    std::string record = {};      // record.xml bytes instead
-    std::string signingKey = {};  // signs the record and package with keys/KEY.key
-    bool changePackage = false;   // after signing
+    std::string lastVersion = {};    // a folder of this name exists beside the installed version
+    std::string exe = "main";        // Exe in config.xml; the installed program is 1.0.0/main
+    std::string publish = {};        // record and package of this version on the server
+    std::string packageExe = "main"; // the program inside the published package
+    std::string record = {};         // record.xml bytes instead
+    std::string signingKey = {};     // signs the record and package with keys/KEY.key
+    bool changePackage = false;      // after signing
     bool serverDown = false;
     bool holdLock = false;
     bool besideTool = false; // the tool lies in the installation folder and gets no argument
@@ -58,12 +59,23 @@ const std::vector<DryRunCase> kCases = {
      .lines = {"comparison: installed 1.0.0 < offered 1.0.1"},
      .requests = {"GET /record.xml"}},
     {.name = "PackageListed",
+     .exe = "./main",
      .publish = "1.0.1",
      .package = true,
      .decision = "would download " + kServer + "1.0.1.zip and install 1.0.1",
      .lines = {"  main program: in the package", "    1.0.1/main  ",
                "    1.0.1/data/readme.txt  14 bytes, file\n"},
      .requests = {"GET /record.xml", "GET /1.0.1.zip"}},
+    {.name = "PackageWithoutProgram",
+     .publish = "1.0.1",
+     .packageExe = "other",
+     .package = true,
+     .status = 7,
+     .decision = "would download " + kServer +
+                 "1.0.1.zip and install 1.0.1, but the package would be refused: it does not hold "
+                 "the main program that Exe names; nothing would be recorded and the next start "
+                 "would try again",
+     .lines = {"  main program: NOT in the package", "    1.0.1/other  "}},
     {.name = "ServerDown",
      .serverDown = true,
      .status = 6,
@@ -156,7 +168,7 @@ TEST_P(UpdatecheckRun, PrintsTheDecisionAndChangesNothing) {
     if (!c.lastVersion.empty())
         AddMainProgram(c.lastVersion);
     if (!c.publish.empty())
-        Publish(c.publish);
+        Publish(c.publish, c.packageExe);
     if (!c.record.empty())
         WriteRecord(c.record);
     if (!c.signingKey.empty())
