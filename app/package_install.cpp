@@ -45,47 +45,65 @@ bool DownloadToFile(const CurlFunctions& curl, CURL* handle, const std::string& 
     return transferred && closed;
 }
 
-// Whether everything the archive declares fits beside the disk's reserve.
-bool HasRoomToExtract(CUnzipper& unzipper, const std::string& folder) {
-    uint64_t declared = 0;
-    return unzipper.DeclaredSize(declared) && HasRoomFor(folder, declared);
-}
-
 } // namespace
 
-bool CUpDateApp::DownloadAndInstall(std::u16string version) {
-    if (!IsSafeFolderName(version))
-        return false;
-    bool versionLossy = false;
-    bool folderLossy = false;
-    const std::string packageName = Utf16ToAnsi(version, &versionLossy) + ".zip";
-    const std::string folder = Utf16ToAnsi(m_strFolder, &folderLossy);
+bool CUpDateApp::PackageName(const std::u16string& version, std::string& name) {
+    bool lossy = false;
+    name = Utf16ToAnsi(version, &lossy) + ".zip";
     // The package's top folder must come out under the name the next start looks for.
-    if (versionLossy || folderLossy)
-        return false;
-    const std::string packagePath = folder + packageName;
+    return IsSafeFolderName(version) && !lossy;
+}
 
+bool CUpDateApp::DownloadPackage(const std::u16string& version, const std::string& folder,
+                                 std::string& packagePath) const {
+    std::string packageName;
+    if (!PackageName(version, packageName))
+        return false;
+    packagePath = folder + packageName;
     const std::string packageUrl = m_strBaseUrl + packageName;
 
     TransferHandle handle(m_libraries.curl.easy_init(), m_libraries.curl.easy_cleanup);
     if (!handle)
         return false;
+    Report().TransferOpened(handle.get());
     // Without its signature the package is not even downloaded.
     Signature signature;
-    if (RequiresSignature() && !FetchSignature(handle.get(), packageUrl, signature))
-        return false;
-    if (!DownloadToFile(m_libraries.curl, handle.get(), packageUrl, packagePath, folder, m_limits,
-                        m_strCaFile))
-        return false;
-    if (RequiresSignature() && !IsSignedFile(signature, packagePath)) {
-        std::remove(packagePath.c_str());
+    if (RequiresSignature() && !FetchSignature(handle.get(), packageUrl, signature)) {
+        Report().SignatureChecked(packageUrl, SignatureCheck::NotByTheKey);
         return false;
     }
+    const bool downloaded =
+        DownloadToFile(m_libraries.curl, handle.get(), packageUrl, packagePath, folder, m_limits,
+                       m_strCaFile);
+    Report().TransferDone(handle.get(), packageUrl, downloaded);
+    if (!downloaded || !RequiresSignature())
+        return downloaded;
+    const bool signedFile = IsSignedFile(signature, packagePath);
+    Report().SignatureChecked(packageUrl,
+                              signedFile ? SignatureCheck::Valid : SignatureCheck::NoMatch);
+    if (!signedFile)
+        std::remove(packagePath.c_str());
+    return signedFile;
+}
+
+bool CUpDateApp::HasRoomToExtract(CUnzipper& unzipper, const std::string& folder,
+                                  uint64_t& declared) {
+    return unzipper.DeclaredSize(declared) && HasRoomFor(folder, declared);
+}
+
+bool CUpDateApp::DownloadAndInstall(std::u16string version) {
+    bool folderLossy = false;
+    const std::string folder = Utf16ToAnsi(m_strFolder, &folderLossy);
+    std::string packagePath;
+    if (folderLossy || !DownloadPackage(version, folder, packagePath))
+        return false;
 
     CUnzipper unzipper;
+    uint64_t declared = 0;
     const bool opened = unzipper.OpenArchive(packagePath);
     const bool targetSet = unzipper.SetTargetFolder(folder);
-    const bool extracted = opened && HasRoomToExtract(unzipper, folder) && unzipper.ExtractAll();
+    const bool extracted =
+        opened && HasRoomToExtract(unzipper, folder, declared) && unzipper.ExtractAll();
     const bool closed = unzipper.CloseArchive();
     std::remove(packagePath.c_str());
     return opened && targetSet && extracted && closed;

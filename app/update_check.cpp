@@ -22,24 +22,41 @@ std::u16string DecodeRecord(const std::string& bytes) {
 
 void CUpDateApp::RemoveLastVersion(CXmlDoc& config, const std::u16string& localVersion) const {
     config.RewindChildren();
-    if (!config.LocateChild(u"LastVersion"))
+    const std::u16string lastVersion =
+        config.LocateChild(u"LastVersion") ? config.ReadChildText() : std::u16string();
+    std::string path;
+    const RemovalDecision decision = DecideRemoval(lastVersion, localVersion, path);
+    Report().RemovalDecided(lastVersion, decision);
+    if (IsDryRun())
         return;
-    const std::u16string lastVersion = config.ReadChildText();
-    // Only a folder of its own beside the updater, and never the installed one.
-    if (!IsSafeFolderName(lastVersion) || lastVersion == localVersion)
-        return;
-    bool lossy = false;
-    const std::string path = Utf16ToAnsi(m_strFolder + lastVersion, &lossy);
-    if (lossy)
-        return;
-    // Only a real folder is an old version; a file or a link of that name stays, and so does
-    // LastVersion. A folder already gone needs no removal.
-    const PathKind kind = GetPathKind(path);
-    if (IsSymbolicLink(path) || kind == PathKind::File ||
-        (kind == PathKind::Folder && !RemoveTree(path)))
+    const bool removed = decision == RemovalDecision::AlreadyGone ||
+                         (decision == RemovalDecision::RemoveFolder && RemoveTree(path));
+    if (!removed)
         return;
     config.ReplaceElementData(config.childPos, u"");
     config.SaveFile(ConfigPath());
+}
+
+RemovalDecision CUpDateApp::DecideRemoval(const std::u16string& lastVersion,
+                                          const std::u16string& localVersion,
+                                          std::string& path) const {
+    if (lastVersion.empty())
+        return RemovalDecision::NothingNamed;
+    // Only a folder of its own beside the updater, and never the installed one.
+    if (!IsSafeFolderName(lastVersion))
+        return RemovalDecision::NotAFolderName;
+    if (lastVersion == localVersion)
+        return RemovalDecision::InstalledVersion;
+    bool lossy = false;
+    path = Utf16ToAnsi(m_strFolder + lastVersion, &lossy);
+    if (lossy)
+        return RemovalDecision::Unrepresentable;
+    // Only a real folder is an old version; a file or a link of that name stays, and so does
+    // LastVersion. A folder already gone needs no removal.
+    const PathKind kind = GetPathKind(path);
+    if (IsSymbolicLink(path) || kind == PathKind::File)
+        return RemovalDecision::NotAFolder;
+    return kind == PathKind::Missing ? RemovalDecision::AlreadyGone : RemovalDecision::RemoveFolder;
 }
 
 void CUpDateApp::CheckForUpdate(CXmlDoc& config, CXmlDoc& record,
@@ -48,23 +65,42 @@ void CUpDateApp::CheckForUpdate(CXmlDoc& config, CXmlDoc& record,
     TransferHandle handle(m_libraries.curl.easy_init(), m_libraries.curl.easy_cleanup);
     if (!handle)
         return;
+    Report().TransferOpened(handle.get());
     ResponseBuffer response;
     const std::string recordUrl = m_strBaseUrl + "record.xml";
     // Whatever arrived is used.
-    FetchToBuffer(m_libraries.curl, handle.get(), recordUrl, response, m_limits, m_strCaFile);
+    const bool complete = FetchToBuffer(m_libraries.curl, handle.get(), recordUrl, response,
+                                        m_limits, m_strCaFile);
+    Report().TransferDone(handle.get(), recordUrl, complete);
     // With a key built in, a record without a valid signature counts as one without a version.
     if (RequiresSignature() && !IsSignedData(handle.get(), recordUrl, response.bytes))
         response.bytes.clear();
     record.SetText(DecodeRecord(response.bytes));
     std::u16string remoteVersion;
-    if (record.LocateChild(u"Version"))
+    const bool found = record.LocateChild(u"Version");
+    if (found)
         remoteVersion = record.ReadChildText();
 
     // The remote text names a folder, a file and part of a URL: it must be one plain name.
-    if (!IsSafeFolderName(remoteVersion))
+    const bool safe = IsSafeFolderName(remoteVersion);
+    Report().RemoteVersionRead(record, found, remoteVersion, safe);
+    if (!safe)
         return;
-    if (!IsOlderVersion(ParseVersion(localVersion), ParseVersion(remoteVersion)))
+    const VersionTriple local = ParseVersion(localVersion);
+    const VersionTriple remote = ParseVersion(remoteVersion);
+    const bool newer = IsOlderVersion(local, remote);
+    Report().VersionsCompared(local, remote, newer);
+    if (!newer)
         return;
+    if (IsDryRun()) {
+        std::string packageName;
+        Report().UpdateChosen(remoteVersion, PackageName(remoteVersion, packageName)
+                                                 ? m_strBaseUrl + packageName
+                                                 : std::string());
+        if (m_bCheckPackage)
+            CheckPackage(config, remoteVersion);
+        return;
+    }
     if (!DownloadAndInstall(remoteVersion) || !CanStart(config, remoteVersion))
         return;
     Commit(config, localVersion, remoteVersion);

@@ -11,17 +11,25 @@ constexpr const char* kSignatureSuffix = ".minisig";
 bool CUpDateApp::FetchSignature(CURL* handle, const std::string& url, Signature& signature) const {
     PublicKey key;
     ResponseBuffer response;
-    return ParsePublicKey(m_strPublicKey, key) &&
-           FetchToBuffer(m_libraries.curl, handle, url + kSignatureSuffix, response, m_limits,
-                         m_strCaFile) &&
-           ParseSignature(response.bytes, signature) && signature.keyId == key.keyId;
+    if (!ParsePublicKey(m_strPublicKey, key))
+        return false;
+    const std::string signatureUrl = url + kSignatureSuffix;
+    const bool fetched = FetchToBuffer(m_libraries.curl, handle, signatureUrl, response, m_limits,
+                                       m_strCaFile);
+    Report().TransferDone(handle, signatureUrl, fetched);
+    return fetched && ParseSignature(response.bytes, signature) && signature.keyId == key.keyId;
 }
 
 bool CUpDateApp::IsSignedData(CURL* handle, const std::string& url, const std::string& data) const {
     PublicKey key;
     Signature signature;
-    return FetchSignature(handle, url, signature) && ParsePublicKey(m_strPublicKey, key) &&
-           VerifySignature(m_libraries.sodium, key, signature, data);
+    const bool byTheKey = FetchSignature(handle, url, signature);
+    const bool valid = byTheKey && ParsePublicKey(m_strPublicKey, key) &&
+                       VerifySignature(m_libraries.sodium, key, signature, data);
+    Report().SignatureChecked(url, valid      ? SignatureCheck::Valid
+                                   : byTheKey ? SignatureCheck::NoMatch
+                                              : SignatureCheck::NotByTheKey);
+    return valid;
 }
 
 bool CUpDateApp::IsSignedFile(const Signature& signature, const std::string& path) const {

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr const char* kLockName = "TavikUpdateMutex";
 constexpr const char16_t* kConfigMissing = u"配置文件丢失或者损坏，请重新安装本程序。";
 
 void ShowConfigMissing() {
@@ -24,24 +23,43 @@ CUpDateApp::CUpDateApp(std::string baseUrl, TransferLimits limits, std::string p
     : m_strBaseUrl(std::move(baseUrl)), m_limits(limits), m_strPublicKey(std::move(publicKey)),
       m_strCaFile(std::move(caFile)), m_libraryNames(std::move(libraries)) {}
 
+void CUpDateApp::SetDryRun(std::u16string folder, CUpdateReport& report, bool checkPackage) {
+    m_strFolder = std::move(folder);
+    m_pDryRun = &report;
+    m_bCheckPackage = checkPackage;
+}
+
+CUpdateReport& CUpDateApp::Report() const {
+    static CUpdateReport silent;
+    return m_pDryRun ? *m_pDryRun : silent;
+}
+
 bool CUpDateApp::InitInstance() {
-    m_strFolder = AnsiToUtf16(FolderOfPath(OwnExecutablePath()));
+    if (!IsDryRun())
+        m_strFolder = AnsiToUtf16(FolderOfPath(OwnExecutablePath()));
     CXmlDoc config;
     CXmlDoc record;
     // Without its own folder the updater cannot find its configuration either.
-    if (m_strFolder.empty() || !config.LoadFile(ConfigPath())) {
-        ShowConfigMissing();
+    const bool loaded = !m_strFolder.empty() && config.LoadFile(ConfigPath());
+    Report().ConfigLoaded(ConfigPath(), config, loaded);
+    if (!loaded) {
+        if (!IsDryRun())
+            ShowConfigMissing();
         return false;
     }
     std::u16string localVersion;
-    if (config.LocateChild(u"Version"))
+    const bool versionFound = config.LocateChild(u"Version");
+    if (versionFound)
         localVersion = config.ReadChildText();
+    Report().ConfigValueRead(u"Version", versionFound, localVersion);
     config.RewindChildren();
-    if (config.LocateChild(u"Exe"))
-        Launch(localVersion, config.ReadChildText());
+    const bool exeFound = config.LocateChild(u"Exe");
+    const std::u16string exe = exeFound ? config.ReadChildText() : std::u16string();
+    Report().ConfigValueRead(u"Exe", exeFound, exe);
+    if (exeFound)
+        Launch(localVersion, exe);
 
-    m_hMutex.Create(kLockName);
-    if (m_hMutex.AlreadyExists())
+    if (!TakeLock())
         return false;
     // Without them no transfer can be made: the run ends as when no transfer can be started.
     if (!m_libraries.Load(m_libraryNames, RequiresSignature()))
@@ -59,7 +77,19 @@ int CUpDateApp::ExitInstance() {
 void CUpDateApp::Launch(std::u16string version, std::u16string exe) const {
     bool lossy = false;
     const std::string path = Utf16ToAnsi(m_strFolder + version + u"/" + exe, &lossy);
+    Report().ProgramChosen(path, !lossy);
     // A path the file system cannot name would start some other file, or none.
-    if (!lossy)
+    if (!lossy && !IsDryRun())
         LaunchProgram(path);
+}
+
+bool CUpDateApp::TakeLock() {
+    if (IsDryRun()) {
+        bool held = false;
+        const bool known = IsNamedLockHeld(kUpdaterLockName, held);
+        Report().LockTested(known, held);
+        return !held;
+    }
+    m_hMutex.Create(kUpdaterLockName);
+    return !m_hMutex.AlreadyExists();
 }

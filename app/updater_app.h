@@ -3,10 +3,15 @@
 #include "app/signature.h"
 #include "app/transfer.h"
 #include "app/update_libraries.h"
+#include "app/update_report.h"
 #include "platform/named_lock.h"
 
 #include <string>
 
+// The system-wide lock that the one updater at work holds.
+inline constexpr const char* kUpdaterLockName = "TavikUpdateMutex";
+
+class CUnzipper;
 class CXmlDoc;
 
 // The updater: starts the installed version of the main program, and, as the one running
@@ -26,6 +31,12 @@ class CUpDateApp {
     // Gives up the single-instance lock; the result is the exit status.
     int ExitInstance();
 
+    // Makes InitInstance a dry run for the installation in folder (ending with "/"): every step
+    // runs and tells report what it found and decided, but nothing is started, no lock is taken,
+    // no message is shown and no file is changed. With checkPackage, an update's package is
+    // downloaded into a temporary folder, verified and listed, and deleted.
+    void SetDryRun(std::u16string folder, CUpdateReport& report, bool checkPackage);
+
     // Downloads the version's package into the updater's folder, unpacks it there and deletes
     // it. True only when all of it succeeded.
     bool DownloadAndInstall(std::u16string version);
@@ -35,14 +46,33 @@ class CUpDateApp {
 
   private:
     void Launch(std::u16string version, std::u16string exe) const;
+    // Takes the single-instance lock (a dry run only tests it); false when another holds it.
+    bool TakeLock();
     void RemoveLastVersion(CXmlDoc& config, const std::u16string& localVersion) const;
+    // What the removal step does with lastVersion; path is the folder it would remove.
+    RemovalDecision DecideRemoval(const std::u16string& lastVersion,
+                                  const std::u16string& localVersion, std::string& path) const;
     void CheckForUpdate(CXmlDoc& config, CXmlDoc& record, const std::u16string& localVersion);
-    std::u16string FetchRemoteVersion(CXmlDoc& record) const;
     // Whether the installed version's main program, as config names it, can be started.
     bool CanStart(CXmlDoc& config, const std::u16string& version) const;
     void Commit(CXmlDoc& config, const std::u16string& localVersion,
                 const std::u16string& remoteVersion) const;
     std::u16string ConfigPath() const { return m_strFolder + u"config.xml"; }
+
+    // The package's file name, version + ".zip"; false when the version cannot be one.
+    static bool PackageName(const std::u16string& version, std::string& name);
+    // Downloads the version's package into folder and, with a key built in, verifies it;
+    // packagePath is where it lies. A package that fails verification is deleted.
+    bool DownloadPackage(const std::u16string& version, const std::string& folder,
+                         std::string& packagePath) const;
+    // Whether everything the archive declares fits beside the disk's reserve in folder.
+    static bool HasRoomToExtract(CUnzipper& unzipper, const std::string& folder,
+                                 uint64_t& declared);
+    // The dry run's package check: download into a temporary folder, verify, list, delete.
+    void CheckPackage(CXmlDoc& config, const std::u16string& version) const;
+
+    bool IsDryRun() const { return m_pDryRun != nullptr; }
+    CUpdateReport& Report() const;
 
     // Signatures, when a public key is built in.
     bool RequiresSignature() const { return !m_strPublicKey.empty(); }
@@ -58,4 +88,6 @@ class CUpDateApp {
     std::string m_strCaFile;
     UpdateLibraryNames m_libraryNames;
     CUpdateLibraries m_libraries; // loaded once this is the one instance at work
+    CUpdateReport* m_pDryRun = nullptr; // the dry run's report; none in a real run
+    bool m_bCheckPackage = false;
 };

@@ -4,7 +4,7 @@ include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 # Every program installed in bin/; each has its man page man/<program>.1.
-set(INSTALLED_PROGRAMS updater xmlcheck publish)
+set(INSTALLED_PROGRAMS updater updatecheck xmlcheck publish)
 
 foreach(program IN LISTS INSTALLED_PROGRAMS)
   set(man_page ${PROJECT_SOURCE_DIR}/man/${program}.1)

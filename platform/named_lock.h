@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // A system-wide lock known by name, owned from its creation until Release or the end of the
 // process, however the process ends. It is a Unix domain socket bound to the name in the
@@ -28,3 +29,16 @@ class CNamedLock {
     int m_nSocket = -1;
     bool m_bAlreadyExists = false;
 };
+
+// Whether some process holds the lock of this name right now, told without taking it (from the
+// kernel's list of bound Unix sockets). False when that list cannot be read.
+bool IsNamedLockHeld(std::string name, bool& held);
+
+// A process that holds a named lock.
+struct LockHolder {
+    int pid = 0;
+    std::string program; // its executable's path; empty when it cannot be read
+};
+
+// The processes holding the lock of this name, among those this process may inspect.
+std::vector<LockHolder> NamedLockHolders(std::string name);

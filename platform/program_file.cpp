@@ -1,6 +1,7 @@
 #include "platform/program_file.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <memory>
@@ -26,4 +27,15 @@ bool IsProgramWithin(const std::string& path, const std::string& folder) {
     struct stat status {};
     return program.compare(0, root.size(), root) == 0 && stat(program.c_str(), &status) == 0 &&
            S_ISREG(status.st_mode) && (status.st_mode & 0111) != 0;
+}
+
+ProgramFileState InspectProgramFile(const std::string& path) {
+    ProgramFileState state;
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0)
+        return state;
+    state.exists = true;
+    state.regularFile = S_ISREG(status.st_mode);
+    state.executable = state.regularFile && access(path.c_str(), X_OK) == 0;
+    return state;
 }

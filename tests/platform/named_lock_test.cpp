@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -92,6 +93,30 @@ TEST(NamedLock, NotInheritedByStartedPrograms) {
     held.Release();
     CNamedLock next;
     EXPECT_TRUE(next.Create(name));
+}
+
+TEST(NamedLock, HeldIsToldWithoutTakingTheLock) {
+    const std::string name = TestLockName("probe");
+    bool held = true;
+    ASSERT_TRUE(IsNamedLockHeld(name, held));
+    EXPECT_FALSE(held);
+
+    CNamedLock holder;
+    ASSERT_TRUE(holder.Create(name));
+    ASSERT_TRUE(IsNamedLockHeld(name, held));
+    EXPECT_TRUE(held);
+    const std::vector<LockHolder> holders = NamedLockHolders(name);
+    ASSERT_EQ(holders.size(), 1u);
+    EXPECT_EQ(holders[0].pid, getpid());
+    EXPECT_FALSE(holders[0].program.empty());
+    // A longer name with the same beginning is another lock.
+    ASSERT_TRUE(IsNamedLockHeld(name + "-longer", held));
+    EXPECT_FALSE(held);
+    EXPECT_TRUE(NamedLockHolders(name + "-longer").empty());
+    // The probe left the holder's lock in place.
+    CNamedLock second;
+    EXPECT_FALSE(second.Create(name));
+    EXPECT_TRUE(second.AlreadyExists());
 }
 
 TEST(NamedLock, NamesThatCannotBeMadeAreNotHeldElsewhere) {

@@ -61,7 +61,7 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
 
 // Starts argv[0] (searched on PATH) in folder with standard output and error going to files.
 pid_t Spawn(std::vector<std::string> argv, const std::string& folder, const std::string& out,
-            const std::string& err) {
+            const std::string& err, const std::vector<std::string>& extraEnvironment = {}) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -69,6 +69,7 @@ pid_t Spawn(std::vector<std::string> argv, const std::string& folder, const std:
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     std::vector<std::string> environment = QuietEnvironment();
+    environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
     std::vector<char*> args = Pointers(argv);
     std::vector<char*> env = Pointers(environment);
     pid_t pid = -1;
@@ -303,8 +304,17 @@ UpdaterRun EndToEndTest::WaitForUpdater(const StartedUpdater& started) {
     if (started.pid > 0)
         run.finished = WaitFor(started.pid, kUpdaterBound, run.status);
     run.seconds = std::chrono::duration<double>(Clock::now() - started.begin).count();
+    run.standardOutput = ReadFileBytes(m_root + started.name + ".out");
     run.standardError = ReadFileBytes(m_root + started.name + ".err");
     return run;
+}
+
+UpdaterRun EndToEndTest::RunProgram(const std::vector<std::string>& argv,
+                                    const std::vector<std::string>& environment) {
+    const StartedUpdater started{
+        Spawn(argv, m_cwd, m_root + "program.out", m_root + "program.err", environment), "program",
+        Clock::now()};
+    return WaitForUpdater(started);
 }
 
 std::vector<std::string> EndToEndTest::Listing(const std::string& folder) {
@@ -314,4 +324,27 @@ std::vector<std::string> EndToEndTest::Listing(const std::string& folder) {
         names.push_back(entry.path().filename().string() + (entry.is_directory() ? "/" : ""));
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::map<std::string, std::string> EndToEndTest::Snapshot(const std::string& folder) {
+    std::map<std::string, std::string> entries;
+    std::error_code error;
+    std::vector<fs::directory_entry> all = {fs::directory_entry(folder, error)};
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder, error))
+        all.push_back(entry);
+    for (const fs::directory_entry& entry : all) {
+        const std::string path = entry.path().lexically_relative(folder).string();
+        struct stat status {};
+        lstat(entry.path().c_str(), &status);
+        const std::string mode = std::to_string(status.st_mode) + " " +
+                                 std::to_string(status.st_mtim.tv_sec) + "." +
+                                 std::to_string(status.st_mtim.tv_nsec) + " ";
+        if (entry.is_symlink())
+            entries[path] = mode + "link to " + fs::read_symlink(entry.path(), error).string();
+        else if (entry.is_directory())
+            entries[path] = mode + "folder";
+        else
+            entries[path] = mode + ReadFileBytes(entry.path().string());
+    }
+    return entries;
 }

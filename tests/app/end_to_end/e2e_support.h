@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 struct UpdaterRun {
     bool finished = false; // ended by itself within the bound
     int status = -1;       // its exit status when it did
+    std::string standardOutput;
     std::string standardError;
     double seconds = 0;
 };
@@ -79,9 +81,16 @@ class EndToEndTest : public testing::Test {
     UpdaterRun RunUpdater() { return WaitForUpdater(StartUpdater("updater")); }
     StartedUpdater StartUpdater(const std::string& name);
     UpdaterRun WaitForUpdater(const StartedUpdater& started);
+    // Runs argv from StartFolder() as RunUpdater runs the updater, with these variables added to
+    // the environment.
+    UpdaterRun RunProgram(const std::vector<std::string>& argv,
+                          const std::vector<std::string>& environment = {});
 
     // The names in a folder, sorted, folders marked with a trailing "/".
     static std::vector<std::string> Listing(const std::string& folder);
+    // Everything beneath a folder by relative path: its mode and modification time, and a
+    // file's bytes or a link's target.
+    static std::map<std::string, std::string> Snapshot(const std::string& folder);
 
   private:
     // Waits a bounded time until listening() holds; fails the test, with the server's error

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "app/version.h"
+#include "unzip/zip_entry_info.h"
+
+#include <curl/curl.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CXmlDoc;
+
+// What the removal step does with LastVersion.
+enum class RemovalDecision {
+    NothingNamed,     // absent or empty: nothing to remove
+    NotAFolderName,   // not one plain folder name: left alone
+    InstalledVersion, // names the installed version: left alone
+    Unrepresentable,  // cannot be named in the file system's encoding: left alone
+    NotAFolder,       // a file or a link lies there: it stays, and so does LastVersion
+    AlreadyGone,      // nothing lies there: LastVersion is emptied
+    RemoveFolder,     // the folder is removed, then LastVersion is emptied
+};
+
+// The outcome of one signature check.
+enum class SignatureCheck {
+    NotByTheKey, // missing, damaged, or made with another key
+    NoMatch,     // by the key, but not over these bytes
+    Valid,
+};
+
+// What the dry run learns of a package it downloaded into a temporary folder.
+struct PackageCheck {
+    bool downloaded = false; // and, with a key built in, its signature verified
+    bool opened = false;
+    bool listed = false; // the archive's directory was read to its end
+    uint64_t declaredBytes = 0;
+    bool roomForIt = false;    // the declared sizes fit beside the installation's disk reserve
+    bool holdsProgram = false; // an entry at VERSION/EXE that is not a folder
+    std::vector<ZipEntryInfo> entries;
+};
+
+// Receives what one start of the updater finds and decides, step by step. Every method does
+// nothing here; the updater reports to this, the dry run to a report that prints.
+class CUpdateReport {
+  public:
+    virtual ~CUpdateReport() = default;
+
+    virtual void ConfigLoaded(const std::u16string& /*path*/, const CXmlDoc& /*config*/,
+                              bool /*loaded*/) {}
+    // An element of config.xml read at the start; text is empty when it was not found.
+    virtual void ConfigValueRead(std::u16string_view /*name*/, bool /*found*/,
+                                 const std::u16string& /*text*/) {}
+    // The main program's full path; representable is false when the file system's encoding
+    // cannot name it, and nothing is started then.
+    virtual void ProgramChosen(const std::string& /*path*/, bool /*representable*/) {}
+    // known is false when it could not be told whether another updater holds the lock.
+    virtual void LockTested(bool /*known*/, bool /*heldElsewhere*/) {}
+    virtual void RemovalDecided(const std::u16string& /*lastVersion*/, RemovalDecision) {}
+
+    // A transfer handle was made; a report may set options of its own on it.
+    virtual void TransferOpened(CURL* /*handle*/) {}
+    // A transfer of url on handle ended; complete when the whole body arrived.
+    virtual void TransferDone(CURL* /*handle*/, const std::string& /*url*/, bool /*complete*/) {}
+    virtual void SignatureChecked(const std::string& /*url*/, SignatureCheck) {}
+
+    // The record's Version: found or not, its text, and whether it may name a folder.
+    virtual void RemoteVersionRead(const CXmlDoc& /*record*/, bool /*found*/,
+                                   const std::u16string& /*version*/, bool /*safe*/) {}
+    virtual void VersionsCompared(const VersionTriple& /*local*/, const VersionTriple& /*remote*/,
+                                  bool /*remoteIsNewer*/) {}
+    // The update that would be downloaded from packageUrl and installed.
+    virtual void UpdateChosen(const std::u16string& /*version*/,
+                              const std::string& /*packageUrl*/) {}
+    virtual void PackageChecked(const PackageCheck&) {}
+};

@@ -1,0 +1,259 @@
+#include "dry_run_printer.h"
+
+#include "app/ansi_text.h"
+#include "app/updater_app.h"
+#include "platform/named_lock.h"
+#include "platform/program_file.h"
+#include "tools/xmlcheck/check_report.h"
+
+#include <cinttypes>
+#include <sstream>
+#include <utility>
+
+namespace {
+
+std::string Native(const std::u16string& text) {
+    return Utf16ToAnsi(text);
+}
+
+std::string VersionText(const VersionTriple& version) {
+    return std::to_string(version.first) + "." + std::to_string(version.second) + "." +
+           std::to_string(version.third);
+}
+
+// Each line of text, indented by two spaces.
+std::string Indented(const std::string& text) {
+    std::istringstream in(text);
+    std::string out;
+    for (std::string line; std::getline(in, line);)
+        out += "  " + line + "\n";
+    return out;
+}
+
+const char* RemovalText(RemovalDecision decision) {
+    switch (decision) {
+    case RemovalDecision::NothingNamed:
+        return "empty: nothing to remove";
+    case RemovalDecision::NotAFolderName:
+        return "not a plain folder name: left alone, never removed";
+    case RemovalDecision::InstalledVersion:
+        return "names the installed version: left alone, never removed";
+    case RemovalDecision::Unrepresentable:
+        return "cannot be named in the file system's encoding: left alone, never removed";
+    case RemovalDecision::NotAFolder:
+        return "a file or a link lies there, not a folder: it stays, and so does LastVersion";
+    case RemovalDecision::AlreadyGone:
+        return "nothing lies there: LastVersion would be emptied and config.xml saved";
+    case RemovalDecision::RemoveFolder:
+        return "the folder would be removed, LastVersion emptied and config.xml saved";
+    }
+    return "";
+}
+
+const char* SignatureText(SignatureCheck check) {
+    switch (check) {
+    case SignatureCheck::NotByTheKey:
+        return "missing, damaged or made with another key";
+    case SignatureCheck::NoMatch:
+        return "by the built-in key but does not match the file";
+    case SignatureCheck::Valid:
+        return "valid";
+    }
+    return "";
+}
+
+std::string FileKind(const ZipEntryInfo& entry) {
+    const bool unix = (entry.versionMadeBy >> 8) == 3;
+    const uint32_t mode = entry.externalAttributes >> 16;
+    if (entry.isFolder)
+        return "folder";
+    if (unix && (mode & 0170000) == 0120000)
+        return "link";
+    return unix && (mode & 0111) != 0 ? "file, executable" : "file";
+}
+
+} // namespace
+
+void CDryRunPrinter::Line(const std::string& text) {
+    std::fputs((text + "\n").c_str(), m_out);
+}
+
+void CDryRunPrinter::Problem(int status) {
+    if (m_status == kExitNothingWrong)
+        m_status = status;
+}
+
+void CDryRunPrinter::Decide(std::string decision) {
+    if (m_decision.empty())
+        m_decision = std::move(decision);
+}
+
+void CDryRunPrinter::ConfigLoaded(const std::u16string& path, const CXmlDoc& config, bool loaded) {
+    Line("config: " + Native(path) + (loaded ? " loaded" : " NOT loaded"));
+    std::fputs(Indented(CheckSummary(config, CheckStatus(config, loaded))).c_str(), m_out);
+    if (!loaded) {
+        Problem(kExitConfigMissing);
+        Decide("stop: config.xml is missing or damaged; the updater would show its message "
+               "(please reinstall) and start nothing");
+    }
+}
+
+void CDryRunPrinter::ConfigValueRead(std::u16string_view name, bool found,
+                                     const std::u16string& text) {
+    const std::string label(name.begin(), name.end());
+    Line(label + ": " + (found ? "\"" + Native(text) + "\"" : "(missing)"));
+    if (!found && name == u"Exe")
+        Line("program: none, config.xml names no Exe: nothing would be started");
+    if (!found)
+        Problem(kExitProgramProblem);
+}
+
+void CDryRunPrinter::ProgramChosen(const std::string& path, bool representable) {
+    if (!representable) {
+        Line("program: " + path +
+             " cannot be named in the file system's encoding: "
+             "nothing would be started");
+        Problem(kExitProgramProblem);
+        return;
+    }
+    const ProgramFileState state = InspectProgramFile(path);
+    Line("program: " + path + " (" + (state.exists ? "exists" : "does not exist") +
+         (state.exists ? state.regularFile ? ", regular file" : ", not a regular file" : "") +
+         (state.regularFile ? state.executable ? ", executable" : ", not executable" : "") +
+         "): would be started");
+    if (!state.executable)
+        Problem(kExitProgramProblem);
+}
+
+void CDryRunPrinter::LockTested(bool known, bool heldElsewhere) {
+    if (!known) {
+        Line("lock: cannot tell whether another updater holds it (/proc/net/unix unreadable)");
+        return;
+    }
+    Line(heldElsewhere ? "lock: held by another updater right now"
+                       : "lock: free (the updater would take it)");
+    if (heldElsewhere) {
+        for (const LockHolder& holder : NamedLockHolders(kUpdaterLockName))
+            Line("  held by process " + std::to_string(holder.pid) +
+                 (holder.program.empty() ? "" : " (" + holder.program + ")"));
+        Problem(kExitLockHeld);
+        Decide("stop after starting the program: another updater holds the lock, so this start "
+               "would neither remove, check nor install anything");
+    }
+}
+
+void CDryRunPrinter::RemovalDecided(const std::u16string& lastVersion, RemovalDecision decision) {
+    Line("LastVersion: " +
+         (lastVersion.empty() ? std::string() : "\"" + Native(lastVersion) + "\", ") +
+         RemovalText(decision));
+    if (decision != RemovalDecision::NothingNamed && decision != RemovalDecision::AlreadyGone &&
+        decision != RemovalDecision::RemoveFolder)
+        Problem(kExitLastVersionStays);
+}
+
+void CDryRunPrinter::TransferOpened(CURL* handle) {
+    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, m_transferError);
+}
+
+void CDryRunPrinter::TransferDone(CURL* handle, const std::string& url, bool complete) {
+    long httpStatus = 0;
+    curl_off_t bytes = 0;
+    curl_off_t microseconds = 0;
+    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &httpStatus);
+    curl_easy_getinfo(handle, CURLINFO_SIZE_DOWNLOAD_T, &bytes);
+    curl_easy_getinfo(handle, CURLINFO_TOTAL_TIME_T, &microseconds);
+    char result[160];
+    std::snprintf(result, sizeof result, "HTTP %ld, %" CURL_FORMAT_CURL_OFF_T " bytes in %.3f s",
+                  httpStatus, bytes, static_cast<double>(microseconds) / 1e6);
+    Line("transfer: " + url);
+    Line("  result: " + std::string(result) +
+         (complete ? ", complete" : ", FAILED: " + std::string(m_transferError)));
+    // Only the record's and the package's own transfers; their signatures are judged apart.
+    const bool signature = url.size() >= 8 && url.compare(url.size() - 8, 8, ".minisig") == 0;
+    if (signature || (complete && httpStatus >= 200 && httpStatus <= 299))
+        return;
+    Problem(m_updateChosen ? kExitPackageProblem : kExitNoUsableRecord);
+    if (!m_updateChosen)
+        m_recordTrouble = complete ? "the server answered HTTP " + std::to_string(httpStatus)
+                                   : "the record could not be fetched";
+}
+
+void CDryRunPrinter::SignatureChecked(const std::string& url, SignatureCheck check) {
+    Line("signature of " + url + ": " + SignatureText(check));
+    if (check == SignatureCheck::Valid)
+        return;
+    if (!m_updateChosen && m_recordTrouble.empty())
+        m_recordTrouble = "the record's signature is not valid, so it counts as one without a "
+                          "version";
+    Problem(m_updateChosen ? kExitPackageProblem : kExitNoUsableRecord);
+}
+
+void CDryRunPrinter::RemoteVersionRead(const CXmlDoc& record, bool found,
+                                       const std::u16string& version, bool safe) {
+    if (!found && !record.report.empty())
+        Line("record: " + Native(record.report));
+    Line("offered Version: " +
+         (found ? "\"" + Native(version) + "\"" +
+                      (safe ? " (a plain folder name)" : " (NOT a plain folder name)")
+                : std::string("(none)")));
+    if (safe)
+        return;
+    Problem(kExitNoUsableRecord);
+    if (!m_recordTrouble.empty())
+        Decide("nothing to do: " + m_recordTrouble);
+    else if (!found)
+        Decide("nothing to do: the record offers no version");
+    else
+        Decide("nothing to do: the offered version is not a plain folder name, so it is refused");
+}
+
+void CDryRunPrinter::VersionsCompared(const VersionTriple& local, const VersionTriple& remote,
+                                      bool remoteIsNewer) {
+    Line("comparison: installed " + VersionText(local) + (remoteIsNewer ? " < " : " >= ") +
+         "offered " + VersionText(remote));
+    if (!remoteIsNewer)
+        Decide("nothing to do: the installed version is not older than the offered one");
+}
+
+void CDryRunPrinter::UpdateChosen(const std::u16string& version, const std::string& packageUrl) {
+    m_updateChosen = true;
+    Decide("would download " + packageUrl + " and install " + Native(version));
+}
+
+void CDryRunPrinter::PackageChecked(const PackageCheck& check) {
+    std::string refusal;
+    if (!check.downloaded)
+        refusal = "it could not be downloaded, or its signature refused it";
+    else if (!check.opened)
+        refusal = "it is not a readable zip archive";
+    else if (!check.listed)
+        refusal = "its directory cannot be read to its end";
+    else if (!check.roomForIt)
+        refusal = "what it declares does not fit beside the disk's reserve";
+    else if (!check.holdsProgram)
+        refusal = "it does not hold the main program that Exe names";
+    Line(std::string("package: ") +
+         (check.downloaded ? "downloaded into a temporary folder" : "NOT downloaded"));
+    if (check.opened) {
+        Line("  declared size: " + std::to_string(check.declaredBytes) + " bytes, " +
+             (check.roomForIt ? "fits beside the disk's reserve" : "does NOT fit"));
+        Line(std::string("  main program: ") +
+             (check.holdsProgram ? "in the package" : "NOT in the package"));
+        Line("  entries: " + std::to_string(check.entries.size()));
+        for (const ZipEntryInfo& entry : check.entries)
+            Line("    " + entry.name + "  " + std::to_string(entry.uncompressedSize) + " bytes, " +
+                 FileKind(entry));
+    }
+    if (check.downloaded)
+        Line("package: the temporary copy is deleted");
+    if (refusal.empty())
+        return;
+    Problem(kExitPackageProblem);
+    m_decision += ", but the package would be refused: " + refusal +
+                  "; nothing would be recorded and the next start would try again";
+}
+
+void CDryRunPrinter::Finish() {
+    Decide("stop: the update check could not start (no transfer handle)");
+    Line("decision: " + m_decision);
+}

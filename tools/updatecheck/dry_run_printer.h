@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/update_report.h"
+
+#include <cstdio>
+#include <string>
+
+// Exit status of updatecheck: 0 when the updater would have nothing to complain about, else
+// the first problem in the order of the steps.
+inline constexpr int kExitNothingWrong = 0;
+inline constexpr int kExitConfigMissing = 1;    // config.xml missing or damaged
+inline constexpr int kExitUsage = 2;            // bad arguments
+inline constexpr int kExitProgramProblem = 3;   // Version or Exe missing, program not startable
+inline constexpr int kExitLockHeld = 4;         // another updater holds the lock
+inline constexpr int kExitLastVersionStays = 5; // LastVersion names something never removed
+inline constexpr int kExitNoUsableRecord = 6;   // transfer, HTTP status, Version or signature
+inline constexpr int kExitPackageProblem = 7;   // --package: the package would not install
+
+// Prints each step of a dry run to out as it happens, then the decision, and keeps the exit
+// status.
+class CDryRunPrinter : public CUpdateReport {
+  public:
+    explicit CDryRunPrinter(FILE* out) : m_out(out) {}
+
+    void ConfigLoaded(const std::u16string& path, const CXmlDoc& config, bool loaded) override;
+    void ConfigValueRead(std::u16string_view name, bool found, const std::u16string& text) override;
+    void ProgramChosen(const std::string& path, bool representable) override;
+    void LockTested(bool known, bool heldElsewhere) override;
+    void RemovalDecided(const std::u16string& lastVersion, RemovalDecision decision) override;
+    void TransferOpened(CURL* handle) override;
+    void TransferDone(CURL* handle, const std::string& url, bool complete) override;
+    void SignatureChecked(const std::string& url, SignatureCheck check) override;
+    void RemoteVersionRead(const CXmlDoc& record, bool found, const std::u16string& version,
+                           bool safe) override;
+    void VersionsCompared(const VersionTriple& local, const VersionTriple& remote,
+                          bool remoteIsNewer) override;
+    void UpdateChosen(const std::u16string& version, const std::string& packageUrl) override;
+    void PackageChecked(const PackageCheck& check) override;
+
+    // Prints the decision line; the exit status follows.
+    void Finish();
+    int ExitStatus() const { return m_status; }
+
+  private:
+    void Line(const std::string& text);
+    void Problem(int status);
+    void Decide(std::string decision);
+
+    FILE* m_out;
+    int m_status = kExitNothingWrong;
+    std::string m_decision;
+    bool m_updateChosen = false; // transfers and signatures after this concern the package
+    std::string m_recordTrouble; // why the record offers no usable version
+    char m_transferError[CURL_ERROR_SIZE] = {};
+};
