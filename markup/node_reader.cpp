@@ -10,7 +10,6 @@ enum Mark : uint32_t {
     AfterBang = 0x02,
     AfterBangDash = 0x04,
     AfterBangBracket = 0x08,
-    InSpaceRun = 0x10,
     InDocType = 0x20,
     InSingleQuote = 0x40,
     InDoubleQuote = 0x80,
@@ -113,8 +112,6 @@ int32_t SkipPassedOver(NodeScan& s, const char16_t* text, int32_t i, int32_t lim
         return SkipUntilIn(kNameEnd, text, i);
     if (!s.terminator.empty()) {
         switch (s.kind) {
-        case NodeText:
-            return FindFirstOf<u'<', u'>'>(text, i, limit);
         case NodeElement:
         case NodeError:
             return SkipInTag(s, text, i, limit);
@@ -124,14 +121,13 @@ int32_t SkipPassedOver(NodeScan& s, const char16_t* text, int32_t i, int32_t lim
             return FindFirstOf<u'>'>(text, i, limit);
         }
     }
-    if (s.marks == InSpaceRun)
-        return FindFirstNotOf<u' ', u'\t', u'\n', u'\r'>(text, i, limit);
     if (s.marks == InDocType)
         return FindFirstOf<u'<', u'>'>(text, i, limit);
     return i;
 }
 
-// Reads any node with the whole state machine, passing over runs where it may.
+// Reads a node that begins with "<" (or the end of the text) with the whole state machine,
+// passing over runs where it may. Character data never comes here: ReadCharacterData reads it.
 int32_t ReadAnyNode(XmlTokenReader& reader, XmlNodeInfo& node) {
     int32_t& pos = reader.pos;
     const char16_t* const text = reader.text;
@@ -178,7 +174,7 @@ int32_t ReadAnyNode(XmlTokenReader& reader, XmlNodeInfo& node) {
                     continue;
                 break;
             }
-            if (c == u'<' && (s.kind == NodeText || s.kind == NodeError)) {
+            if (c == u'<' && s.kind == NodeError) {
                 pos = i;
                 break;
             }
@@ -194,23 +190,7 @@ int32_t ReadAnyNode(XmlTokenReader& reader, XmlNodeInfo& node) {
         }
 
         if (s.marks == 0) {
-            if (c == u'<') {
-                s.marks = AfterLt;
-            } else if (IsXmlWhiteSpace(c)) {
-                s.kind = NodeWhitespace;
-                s.marks = InSpaceRun;
-            } else {
-                s.Expect(NodeText, u"<");
-            }
-        } else if (s.Has(InSpaceRun)) {
-            if (c == u'<') {
-                pos = i;
-                break;
-            }
-            if (!IsXmlWhiteSpace(c)) {
-                s.marks &= ~InSpaceRun;
-                s.Expect(NodeText, u"<");
-            }
+            s.marks = AfterLt; // the node's first character, "<"
         } else if (s.Has(AfterLt)) {
             s.marks &= ~AfterLt;
             if (IsNameStart(c)) {
@@ -274,12 +254,10 @@ int32_t ReadAnyNode(XmlTokenReader& reader, XmlNodeInfo& node) {
             node.length = 0;
             return NodeEndOfText;
         }
-        if (s.kind != NodeText && s.kind != NodeWhitespace) {
-            const std::u16string_view type =
-                s.Has(InDocType) ? u"document_type" : NodeKindReportName(s.kind);
-            AddReportEntry(node.report, u"unterminated_tag_syntax", type, RPT_TYPE, node.start, -1);
-            s.kind = NodeError;
-        }
+        const std::u16string_view type =
+            s.Has(InDocType) ? u"document_type" : NodeKindReportName(s.kind);
+        AddReportEntry(node.report, u"unterminated_tag_syntax", type, RPT_TYPE, node.start, -1);
+        s.kind = NodeError;
     }
     node.kind = s.kind;
     node.length = pos - node.start;
