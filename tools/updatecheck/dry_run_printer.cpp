@@ -5,8 +5,10 @@
 #include "platform/named_lock.h"
 #include "platform/program_file.h"
 #include "tools/xmlcheck/check_report.h"
+#include "unzip/entry_mode.h"
 
 #include <cinttypes>
+#include <optional>
 #include <sstream>
 #include <utility>
 
@@ -63,13 +65,12 @@ const char* SignatureText(SignatureCheck check) {
 }
 
 std::string FileKind(const ZipEntryInfo& entry) {
-    const bool unix = (entry.versionMadeBy >> 8) == 3;
-    const uint32_t mode = entry.externalAttributes >> 16;
     if (entry.isFolder)
         return "folder";
-    if (unix && (mode & 0170000) == 0120000)
+    if (IsLinkEntry(entry))
         return "link";
-    return unix && (mode & 0111) != 0 ? "file, executable" : "file";
+    const std::optional<unsigned> mode = UnixMode(entry);
+    return mode && (*mode & 0111) != 0 ? "file, executable" : "file";
 }
 
 } // namespace
