@@ -1,5 +1,6 @@
 #pragma once
 
+#include "unzip/archive_file.h"
 #include "unzip/zip_entry_info.h"
 
 #include <unzip.h>
@@ -7,11 +8,17 @@
 #include <cstddef>
 #include <functional>
 
-// Entry data is copied through one buffer of this size; an entry is never held whole.
+// Deflated data is read from the archive through one buffer of this size; an entry is never
+// held whole.
 inline constexpr size_t kCopyBufferSize = 2048;
+// Its uncompressed bytes reach the sink in pieces of up to this size.
+inline constexpr size_t kOutputPieceSize = size_t(64) << 10;
 
 using EntryDataSink = std::function<bool(const char* data, size_t size)>;
 
-// Inflates the current entry of an archive into sink, piece by piece. True only when every
-// piece was taken and the data matches the entry's size and CRC-32. Encrypted entries fail.
-bool CopyCurrentEntryData(unzFile archive, const ZipEntryInfo& info, const EntryDataSink& sink);
+// Copies the current entry of archive, whose file is file, into sink, inflating deflated data.
+// Never more than the declared uncompressed size reaches the sink. True only when every piece
+// was taken and the data matches the entry's declared size and CRC-32. Encrypted entries and
+// methods other than stored and deflated fail.
+bool CopyCurrentEntryData(unzFile archive, CArchiveFile& file, const ZipEntryInfo& info,
+                          const EntryDataSink& sink);

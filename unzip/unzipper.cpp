@@ -2,7 +2,6 @@
 
 #include "platform/file_system.h"
 #include "platform/output_file.h"
-#include "unzip/archive_file.h"
 #include "unzip/entry_data.h"
 #include "unzip/entry_mode.h"
 #include "unzip/entry_path.h"
@@ -41,7 +40,7 @@ bool CUnzipper::OpenArchive(std::string path) {
     const std::string fullPath = FullPathName(path);
     if (fullPath.empty())
         return false;
-    zlib_filefunc64_def fileFunctions = ArchiveFileFunctions();
+    zlib_filefunc64_def fileFunctions = m_file.FileFunctions();
     m_archive = unzOpen2_64(fullPath.c_str(), &fileFunctions);
     if (m_archive == nullptr)
         return false;
@@ -184,8 +183,10 @@ bool CUnzipper::ExtractFile(std::string path, const ZipEntryInfo& info) {
     COutputFile file;
     if (!file.Create(path))
         return false;
-    bool copied = CopyCurrentEntryData(
-        m_archive, info, [&file](const char* data, size_t size) { return file.Write(data, size); });
+    bool copied =
+        CopyCurrentEntryData(m_archive, m_file, info, [&file](const char* data, size_t size) {
+            return file.Write(data, size);
+        });
     const std::optional<unsigned> mode = UnixMode(info);
     if (copied && mode)
         copied = file.SetPermissions(FilePermissions(*mode));
@@ -198,7 +199,7 @@ bool CUnzipper::ExtractFile(std::string path, const ZipEntryInfo& info) {
 bool CUnzipper::ExtractLink(std::string path, const ZipEntryInfo& info) {
     std::string target;
     const bool read =
-        CopyCurrentEntryData(m_archive, info, [&target](const char* data, size_t size) {
+        CopyCurrentEntryData(m_archive, m_file, info, [&target](const char* data, size_t size) {
             if (target.size() + size > kMaxLinkTarget)
                 return false;
             target.append(data, size);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "unzip/archive_file.h"
 #include "unzip/folders.h"
 #include "unzip/zip_entry_info.h"
 
@@ -50,6 +51,7 @@ class CUnzipper {
     bool ExtractFile(std::string path, const ZipEntryInfo& info);
     bool ExtractLink(std::string path, const ZipEntryInfo& info);
 
+    CArchiveFile m_file; // the open archive's file, read by the library and by entry copies
     unzFile m_archive = nullptr;
     std::string m_strTargetFolder;
 };

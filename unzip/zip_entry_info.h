@@ -21,7 +21,6 @@ struct ZipEntryInfo {
     uint32_t internalAttributes = 0;
     uint32_t externalAttributes = 0;
     bool isFolder = false; // kFolderAttribute is set; a trailing "/" alone does not count
-    // The uncompressed size came from the zip64 extra field, which the library left unread: it
-    // then neither bounds the entry's data by that size nor checks its CRC-32.
+    // The uncompressed size came from the zip64 extra field, which the library leaves unread.
     bool sizeFromZip64Field = false;
 };

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <random>
 
 namespace fs = std::filesystem;
 
@@ -231,6 +232,37 @@ TEST_F(ExtractTest, DamagedEntryFailsExtraction) {
         EXPECT_TRUE(fs::is_regular_file(app + "/damaged.bin")); // nothing is rolled back
         EXPECT_FALSE(fs::exists(app + "/last.txt"));
     }
+}
+
+// Sizes on both sides of the read buffer's and the output piece's ends, stored and deflated:
+// every byte arrives, in order.
+TEST_F(ExtractTest, DataArrivesWholeAroundBufferEnds) {
+    const size_t sizes[] = {1, 2047, 2049, 65535, 65536, 65537, 3 * 65536 + 5};
+    std::mt19937 random(7);
+    ZipLayout layout;
+    for (const char* method : {"stored", "deflated"}) {
+        for (const size_t size : sizes) {
+            std::string text(size, '\0');
+            for (char& c : text)
+                c = static_cast<char>('a' + random() % 26);
+            layout.entries.push_back(
+                {.name = method + std::to_string(size), .data = text, .method = method});
+        }
+    }
+    const std::string app = temp / "App";
+    ASSERT_TRUE(ZipAndExtract(layout, app));
+    for (const ZipLayoutEntry& entry : layout.entries)
+        EXPECT_EQ(ReadFileBytes(app + "/" + entry.name), entry.data) << entry.name;
+}
+
+// A method that is not inflated here fails, even where its compressed bytes (random data,
+// which bzip2 makes longer) would fill the declared size.
+TEST_F(ExtractTest, UnknownCompressionMethodFails) {
+    ZipLayout layout;
+    layout.entries = {{.name = "packed.bin", .method = "bzip2", .randomBytes = 1000}};
+    const std::string app = temp / "App";
+    EXPECT_FALSE(ZipAndExtract(layout, app));
+    EXPECT_LT(fs::file_size(app + "/packed.bin"), 1000u);
 }
 
 TEST_F(ExtractTest, BrokenDirectoryAfterFirstEntryFails) {

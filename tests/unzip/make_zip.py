@@ -7,7 +7,7 @@ The file holds a list of archive descriptions, each an object with:
   out:     the path of the archive to write
   comment: the archive's comment
   entries: list of {name, data (text) | random (byte count) | repeat (byte count),
-           method ("stored" | "deflated"), system (made-by system), attr (external
+           method ("stored" | "deflated" | "bzip2"), system (made-by system), attr (external
            attributes), date ([y, m, d, H, M, S]), comment, zip64 (true: sizes in
            zip64 form in the local header), declared (the uncompressed size that the
            central directory declares instead of the data's; implies zip64)}
@@ -33,7 +33,11 @@ import zipfile
 warnings.filterwarnings("ignore", "Duplicate name")
 
 DEFAULT_ZIP64_LIMIT = zipfile.ZIP64_LIMIT
-METHODS = {"stored": zipfile.ZIP_STORED, "deflated": zipfile.ZIP_DEFLATED}
+METHODS = {
+    "stored": zipfile.ZIP_STORED,
+    "deflated": zipfile.ZIP_DEFLATED,
+    "bzip2": zipfile.ZIP_BZIP2,
+}
 
 
 def entry_data(entry):
