@@ -1,5 +1,7 @@
 #include "unzip/entry_data.h"
 
+#include "unzip/crc32.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -78,7 +80,7 @@ class PieceOutput {
     bool Hand() {
         if (m_filled == 0)
             return true;
-        m_crc = crc32_z(m_crc, reinterpret_cast<const Bytef*>(m_piece.get()), m_filled);
+        m_crc = Crc32(m_crc, m_piece.get(), m_filled);
         const size_t size = m_filled;
         m_filled = 0;
         return m_sink(m_piece.get(), size);
@@ -88,7 +90,7 @@ class PieceOutput {
     size_t m_capacity;
     std::unique_ptr<char[]> m_piece;
     size_t m_filled = 0;
-    uLong m_crc = 0;
+    uint32_t m_crc = 0;
     const EntryDataSink& m_sink;
 };
 
