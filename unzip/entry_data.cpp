@@ -125,17 +125,16 @@ bool CopyDeflated(StoredBytes& data, PieceOutput& output) {
     char buffer[kCopyBufferSize];
     while (inflater.ready && !output.Complete()) {
         if (stream.avail_in == 0) {
-            const size_t got = data.Read(buffer, sizeof buffer);
-            if (got == 0)
-                return false; // the compressed data ended first
+            // None once the compressed data has ended: what the inflater holds may still finish
+            // the entry.
             stream.next_in = reinterpret_cast<Bytef*>(buffer);
-            stream.avail_in = static_cast<uInt>(got);
+            stream.avail_in = static_cast<uInt>(data.Read(buffer, sizeof buffer));
         }
         const std::span<char> room = output.Room();
         stream.next_out = reinterpret_cast<Bytef*>(room.data());
         stream.avail_out = static_cast<uInt>(room.size());
         const int status = inflate(&stream, Z_NO_FLUSH);
-        // Both sides had room, so anything else is damaged data.
+        // Z_BUF_ERROR: no progress was possible, as the compressed data ended too soon.
         if (status != Z_OK && status != Z_STREAM_END)
             return false;
         if (!output.Take(room.size() - stream.avail_out))

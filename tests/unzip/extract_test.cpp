@@ -1,7 +1,10 @@
+#include "unzip/entry_data.h"
 #include "unzip/unzipper.h"
 #include "zip_test_support.h"
 
 #include <gtest/gtest.h>
+#include <zip.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -27,6 +30,50 @@ std::vector<std::string> ListTree(const std::string& root) {
         paths.push_back(entry.path().lexically_relative(root).string());
     std::sort(paths.begin(), paths.end());
     return paths;
+}
+
+std::string DeflateWithFixedCodes(const std::string& text) {
+    z_stream stream{};
+    deflateInit2(&stream, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_FIXED);
+    std::string deflated(deflateBound(&stream, text.size()), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    stream.avail_in = static_cast<uInt>(text.size());
+    stream.next_out = reinterpret_cast<Bytef*>(deflated.data());
+    stream.avail_out = static_cast<uInt>(deflated.size());
+    deflate(&stream, Z_FINISH);
+    deflated.resize(stream.total_out);
+    deflateEnd(&stream);
+    return deflated;
+}
+
+// Inflating into one output piece takes every compressed byte, and output is still to come.
+bool TailIsHeldByTheInflater(const std::string& deflated) {
+    z_stream stream{};
+    inflateInit2(&stream, -MAX_WBITS);
+    std::string piece(kOutputPieceSize, '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(deflated.data()));
+    stream.avail_in = static_cast<uInt>(deflated.size());
+    stream.next_out = reinterpret_cast<Bytef*>(piece.data());
+    stream.avail_out = static_cast<uInt>(piece.size());
+    const bool held =
+        inflate(&stream, Z_NO_FLUSH) == Z_OK && stream.avail_in == 0 && stream.avail_out == 0;
+    inflateEnd(&stream);
+    return held;
+}
+
+bool WriteDeflatedEntry(const std::string& zipPath, const std::string& name,
+                        const std::string& text, const std::string& deflated) {
+    zipFile zip = zipOpen64(zipPath.c_str(), APPEND_STATUS_CREATE);
+    zip_fileinfo info{};
+    const uLong crc =
+        crc32(0, reinterpret_cast<const Bytef*>(text.data()), static_cast<uInt>(text.size()));
+    const bool written = zip != nullptr &&
+                         zipOpenNewFileInZip2(zip, name.c_str(), &info, nullptr, 0, nullptr, 0,
+                                              nullptr, Z_DEFLATED, 6, 1) == ZIP_OK &&
+                         zipWriteInFileInZip(zip, deflated.data(),
+                                             static_cast<unsigned>(deflated.size())) == ZIP_OK &&
+                         zipCloseFileInZipRaw(zip, text.size(), crc) == ZIP_OK;
+    return zip != nullptr && zipClose(zip, nullptr) == ZIP_OK && written;
 }
 
 class ExtractTest : public ::testing::Test {
@@ -72,8 +119,8 @@ TEST_F(ExtractTest, CreatesFoldersOnTheWayWithoutFolderEntries) {
 TEST_F(ExtractTest, FolderEntryCreatesEmptyFolder) {
     ZipLayout layout;
     layout.entries = {{.name = "1.0.4/", .attr = UnixFolderAttr(0755)},
-                    {.name = "1.0.4/empty/", .attr = UnixFolderAttr(0755)},
-                    {.name = "1.0.4\\also-empty\\", .attr = 0x10, .system = 0}};
+                      {.name = "1.0.4/empty/", .attr = UnixFolderAttr(0755)},
+                      {.name = "1.0.4\\also-empty\\", .attr = 0x10, .system = 0}};
     const std::string app = temp / "App";
     ASSERT_TRUE(ZipAndExtract(layout, app));
     EXPECT_EQ(ListTree(app),
@@ -178,10 +225,10 @@ TEST_F(ExtractTest, ZipSlipNamesAreRefused) {
         for (const bool isFolder : {false, true}) {
             ZipLayout layout;
             layout.entries = {{.name = "first.txt", .data = "inside"},
-                            {.name = isFolder ? name + "/" : name,
-                             .data = "escaped",
-                             .attr = isFolder ? 0x10u : 0u},
-                            {.name = "last.txt", .data = "inside"}};
+                              {.name = isFolder ? name + "/" : name,
+                               .data = "escaped",
+                               .attr = isFolder ? 0x10u : 0u},
+                              {.name = "last.txt", .data = "inside"}};
             jobs.push_back({temp / "zips/" + std::to_string(jobs.size()) + ".zip", layout});
         }
     }
@@ -218,8 +265,8 @@ TEST_F(ExtractTest, DamagedEntryFailsExtraction) {
     for (const Case& c : cases) {
         ZipLayout layout;
         layout.entries = {{.name = "first.txt", .data = "first entry"},
-                        {.name = "damaged.bin", .method = c.method, .randomBytes = 20000},
-                        {.name = "last.txt", .data = "last entry"}};
+                          {.name = "damaged.bin", .method = c.method, .randomBytes = 20000},
+                          {.name = "last.txt", .data = "last entry"}};
         layout.patches = {{1, c.patch}};
         jobs.push_back({temp / std::to_string(jobs.size()) + ".zip", layout});
     }
@@ -255,6 +302,30 @@ TEST_F(ExtractTest, DataArrivesWholeAroundBufferEnds) {
         EXPECT_EQ(ReadFileBytes(app + "/" + entry.name), entry.data) << entry.name;
 }
 
+// An entry whose last bytes, past an output piece, come from what the inflater holds once every
+// compressed byte has been read (found among texts deflated with fixed codes).
+TEST_F(ExtractTest, TailHeldByTheInflaterArrives) {
+    std::mt19937 random(6);
+    std::string words;
+    while (words.size() < kOutputPieceSize + 100) {
+        for (size_t letters = 2 + random() % 8; letters > 0; --letters)
+            words += static_cast<char>('a' + random() % 10);
+        words += ' ';
+    }
+    for (size_t extra = 1; extra <= 10; ++extra) {
+        const std::string text = words.substr(0, kOutputPieceSize + extra);
+        const std::string deflated = DeflateWithFixedCodes(text);
+        if (!TailIsHeldByTheInflater(deflated))
+            continue;
+        const std::string zipPath = temp / "held.zip";
+        ASSERT_TRUE(WriteDeflatedEntry(zipPath, "held.txt", text, deflated));
+        ASSERT_TRUE(Extract(zipPath, temp / "App"));
+        EXPECT_EQ(ReadFileBytes(temp / "App/held.txt"), text);
+        return;
+    }
+    FAIL() << "no text of this kind was found";
+}
+
 // A method that is not inflated here fails, even where its compressed bytes (random data,
 // which bzip2 makes longer) would fill the declared size.
 TEST_F(ExtractTest, UnknownCompressionMethodFails) {
@@ -268,7 +339,7 @@ TEST_F(ExtractTest, UnknownCompressionMethodFails) {
 TEST_F(ExtractTest, BrokenDirectoryAfterFirstEntryFails) {
     ZipLayout layout;
     layout.entries = {{.name = "first.txt", .data = "first"},
-                    {.name = "second.txt", .data = "second"}};
+                      {.name = "second.txt", .data = "second"}};
     layout.patches = {{1, "central_signature"}};
     const std::string app = temp / "App";
     EXPECT_FALSE(ZipAndExtract(layout, app));
