@@ -27,10 +27,10 @@ uint64_t DataStart(unzFile archive) {
     return start;
 }
 
-// The entry's data as the archive holds it: size bytes from start on.
-class StoredBytes {
+// The entry's data as the archive holds it, compressed or not: size bytes from start on.
+class PackedBytes {
   public:
-    StoredBytes(CArchiveFile& file, uint64_t start, uint64_t size)
+    PackedBytes(CArchiveFile& file, uint64_t start, uint64_t size)
         : m_file(file), m_next(start), m_left(size) {}
 
     // Up to count bytes into out; 0 once the data or the archive has ended.
@@ -94,7 +94,7 @@ class PieceOutput {
     const EntryDataSink& m_sink;
 };
 
-bool CopyStored(StoredBytes& data, PieceOutput& output) {
+bool CopyStored(PackedBytes& data, PieceOutput& output) {
     while (!output.Complete()) {
         const std::span<char> room = output.Room();
         const size_t got = data.Read(room.data(), room.size());
@@ -119,7 +119,7 @@ struct RawInflater {
 
 // The compressed bytes come through one buffer of kCopyBufferSize bytes; inflating runs straight
 // into the output's pieces. Data past the declared size is never inflated.
-bool CopyDeflated(StoredBytes& data, PieceOutput& output) {
+bool CopyDeflated(PackedBytes& data, PieceOutput& output) {
     RawInflater inflater;
     z_stream& stream = inflater.stream;
     char buffer[kCopyBufferSize];
@@ -156,7 +156,7 @@ bool CopyCurrentEntryData(unzFile archive, CArchiveFile& file, const ZipEntryInf
     const uint64_t start = DataStart(archive);
     if (start == 0)
         return false;
-    StoredBytes data(file, start, info.compressedSize);
+    PackedBytes data(file, start, info.compressedSize);
     PieceOutput output(info.uncompressedSize, sink);
     const bool copied =
         info.compressionMethod == kStored ? CopyStored(data, output) : CopyDeflated(data, output);
