@@ -37,7 +37,7 @@ std::string EncodeBase64(const std::string& bytes) {
     return text;
 }
 
-bool DecodeBase64(const std::string& text, std::string& bytes) {
+bool DecodeBase64(std::string_view text, std::string& bytes) {
     if (text.size() % 4 != 0)
         return false;
     size_t padding = 0;

@@ -72,9 +72,8 @@ bool CUpDateApp::DownloadPackage(const std::u16string& version, const std::strin
         Report().SignatureChecked(packageUrl, SignatureCheck::NotByTheKey);
         return false;
     }
-    const bool downloaded =
-        DownloadToFile(m_libraries.curl, handle.get(), packageUrl, packagePath, folder, m_limits,
-                       m_strCaFile);
+    const bool downloaded = DownloadToFile(m_libraries.curl, handle.get(), packageUrl, packagePath,
+                                           folder, m_limits, m_strCaFile);
     Report().TransferDone(handle.get(), packageUrl, downloaded);
     if (!downloaded || !RequiresSignature())
         return downloaded;

@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr std::string_view kUntrustedPrefix = "untrusted comment: ";
-constexpr std::string_view kTrustedPrefix = "trusted comment: ";
 constexpr size_t kPublicKeySize = 2 + 8 + 32;
 constexpr size_t kSignatureSize = 2 + 8 + 64;
 
@@ -24,7 +22,7 @@ bool NextLine(std::string_view& text, std::string_view& line) {
 }
 
 bool DecodeExactly(std::string_view text, size_t size, std::string& bytes) {
-    return DecodeBase64(std::string(text), bytes) && bytes.size() == size;
+    return DecodeBase64(text, bytes) && bytes.size() == size;
 }
 
 template <size_t N>

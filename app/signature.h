@@ -11,6 +11,12 @@
 
 // The libsodium functions that verification calls, looked up in a library loaded at run time
 // (CUpdateLibraries).
+// What a signature file's comment lines begin with, and the signature file's name after the
+// signed file's.
+inline constexpr std::string_view kUntrustedPrefix = "untrusted comment: ";
+inline constexpr std::string_view kTrustedPrefix = "trusted comment: ";
+inline constexpr std::string_view kSignatureSuffix = ".minisig";
+
 struct SodiumFunctions {
     decltype(&sodium_init) init = nullptr;
     decltype(&crypto_generichash) generichash = nullptr;

@@ -69,8 +69,8 @@ void CUpDateApp::CheckForUpdate(CXmlDoc& config, CXmlDoc& record,
     ResponseBuffer response;
     const std::string recordUrl = m_strBaseUrl + "record.xml";
     // Whatever arrived is used.
-    const bool complete = FetchToBuffer(m_libraries.curl, handle.get(), recordUrl, response,
-                                        m_limits, m_strCaFile);
+    const bool complete =
+        FetchToBuffer(m_libraries.curl, handle.get(), recordUrl, response, m_limits, m_strCaFile);
     Report().TransferDone(handle.get(), recordUrl, complete);
     // With a key built in, a record without a valid signature counts as one without a version.
     if (RequiresSignature() && !IsSignedData(handle.get(), recordUrl, response.bytes))

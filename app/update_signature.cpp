@@ -2,30 +2,23 @@
 #include "app/updater_app.h"
 #include "platform/mapped_file.h"
 
-namespace {
-
-constexpr const char* kSignatureSuffix = ".minisig";
-
-} // namespace
-
 bool CUpDateApp::FetchSignature(CURL* handle, const std::string& url, Signature& signature) const {
-    PublicKey key;
     ResponseBuffer response;
-    if (!ParsePublicKey(m_strPublicKey, key))
+    if (!m_publicKey)
         return false;
-    const std::string signatureUrl = url + kSignatureSuffix;
-    const bool fetched = FetchToBuffer(m_libraries.curl, handle, signatureUrl, response, m_limits,
-                                       m_strCaFile);
+    const std::string signatureUrl = url + std::string(kSignatureSuffix);
+    const bool fetched =
+        FetchToBuffer(m_libraries.curl, handle, signatureUrl, response, m_limits, m_strCaFile);
     Report().TransferDone(handle, signatureUrl, fetched);
-    return fetched && ParseSignature(response.bytes, signature) && signature.keyId == key.keyId;
+    return fetched && ParseSignature(response.bytes, signature) &&
+           signature.keyId == m_publicKey->keyId;
 }
 
 bool CUpDateApp::IsSignedData(CURL* handle, const std::string& url, const std::string& data) const {
-    PublicKey key;
     Signature signature;
     const bool byTheKey = FetchSignature(handle, url, signature);
-    const bool valid = byTheKey && ParsePublicKey(m_strPublicKey, key) &&
-                       VerifySignature(m_libraries.sodium, key, signature, data);
+    const bool valid =
+        byTheKey && VerifySignature(m_libraries.sodium, *m_publicKey, signature, data);
     Report().SignatureChecked(url, valid      ? SignatureCheck::Valid
                                    : byTheKey ? SignatureCheck::NoMatch
                                               : SignatureCheck::NotByTheKey);
@@ -33,8 +26,7 @@ bool CUpDateApp::IsSignedData(CURL* handle, const std::string& url, const std::s
 }
 
 bool CUpDateApp::IsSignedFile(const Signature& signature, const std::string& path) const {
-    PublicKey key;
     CMappedFile file;
-    return ParsePublicKey(m_strPublicKey, key) && file.Open(path) &&
-           VerifySignature(m_libraries.sodium, key, signature, file.Bytes());
+    return m_publicKey && file.Open(path) &&
+           VerifySignature(m_libraries.sodium, *m_publicKey, signature, file.Bytes());
 }

@@ -12,6 +12,13 @@ namespace {
 
 constexpr const char16_t* kConfigMissing = u"配置文件丢失或者损坏，请重新安装本程序。";
 
+std::optional<PublicKey> ReadPublicKey(const std::string& line) {
+    PublicKey key;
+    if (!ParsePublicKey(line, key))
+        return std::nullopt;
+    return key;
+}
+
 void ShowConfigMissing() {
     ShowErrorMessage(FileNameOfPath(OwnExecutablePath()), Utf16ToAnsi(kConfigMissing));
 }
@@ -20,8 +27,9 @@ void ShowConfigMissing() {
 
 CUpDateApp::CUpDateApp(std::string baseUrl, TransferLimits limits, std::string publicKey,
                        std::string caFile, UpdateLibraryNames libraries)
-    : m_strBaseUrl(std::move(baseUrl)), m_limits(limits), m_strPublicKey(std::move(publicKey)),
-      m_strCaFile(std::move(caFile)), m_libraryNames(std::move(libraries)) {}
+    : m_strBaseUrl(std::move(baseUrl)), m_limits(limits), m_bRequiresSignature(!publicKey.empty()),
+      m_publicKey(ReadPublicKey(publicKey)), m_strCaFile(std::move(caFile)),
+      m_libraryNames(std::move(libraries)) {}
 
 void CUpDateApp::SetDryRun(std::u16string folder, CUpdateReport& report, bool checkPackage) {
     m_strFolder = std::move(folder);

@@ -6,6 +6,7 @@
 #include "app/update_report.h"
 #include "platform/named_lock.h"
 
+#include <optional>
 #include <string>
 
 // The system-wide lock that the one updater at work holds.
@@ -75,7 +76,7 @@ class CUpDateApp {
     CUpdateReport& Report() const;
 
     // Signatures, when a public key is built in.
-    bool RequiresSignature() const { return !m_strPublicKey.empty(); }
+    bool RequiresSignature() const { return m_bRequiresSignature; }
     // Fetches url + ".minisig": true when it is a signature by the built-in key.
     bool FetchSignature(CURL* handle, const std::string& url, Signature& signature) const;
     // Whether data, fetched from url, carries a valid signature there.
@@ -84,10 +85,11 @@ class CUpDateApp {
 
     std::string m_strBaseUrl;
     TransferLimits m_limits;
-    std::string m_strPublicKey;
+    bool m_bRequiresSignature;
+    std::optional<PublicKey> m_publicKey; // the built-in key; none when it cannot be read
     std::string m_strCaFile;
     UpdateLibraryNames m_libraryNames;
-    CUpdateLibraries m_libraries; // loaded once this is the one instance at work
+    CUpdateLibraries m_libraries;       // loaded once this is the one instance at work
     CUpdateReport* m_pDryRun = nullptr; // the dry run's report; none in a real run
     bool m_bCheckPackage = false;
 };

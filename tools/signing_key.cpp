@@ -1,13 +1,13 @@
 #include "tools/signing_key.h"
 
 #include "app/base64.h"
+#include "app/signature.h"
 
 #include <sodium.h>
 
 #include <cstring>
 #include <ctime>
 #include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -41,7 +41,7 @@ std::string Sign(const SecretKey& key, std::string_view message) {
 
 bool ReadSecretKey(const std::string& path, SecretKey& key, std::string& error) {
     std::string comment, encoded, bytes;
-    if (!ReadKeyLines(path, comment, encoded) || !comment.starts_with("untrusted comment: ") ||
+    if (!ReadKeyLines(path, comment, encoded) || !comment.starts_with(kUntrustedPrefix) ||
         !DecodeBase64(encoded, bytes) || bytes.size() != kSecretKeySize ||
         bytes.compare(0, 2, "Ed") != 0 || bytes.compare(4, 2, "B2") != 0) {
         error = path + " is not a minisign secret key file";
@@ -72,10 +72,10 @@ std::string SignData(const SecretKey& key, std::string_view data, const std::str
     crypto_generichash(hash, sizeof hash, reinterpret_cast<const unsigned char*>(data.data()),
                        data.size(), nullptr, 0);
     const std::string signature = Sign(key, AsString(hash, sizeof hash));
-    std::ostringstream trusted;
-    trusted << "timestamp:" << std::time(nullptr) << "\tfile:" << fileName << "\thashed";
+    const std::string trusted =
+        "timestamp:" + std::to_string(std::time(nullptr)) + "\tfile:" + fileName + "\thashed";
     const std::string header = "ED" + AsString(key.keyId.data(), key.keyId.size());
-    return "untrusted comment: signature from the publisher's secret key\n" +
-           EncodeBase64(header + signature) + "\ntrusted comment: " + trusted.str() + "\n" +
-           EncodeBase64(Sign(key, signature + trusted.str())) + "\n";
+    return std::string(kUntrustedPrefix) + "signature from the publisher's secret key\n" +
+           EncodeBase64(header + signature) + "\n" + std::string(kTrustedPrefix) + trusted + "\n" +
+           EncodeBase64(Sign(key, signature + trusted)) + "\n";
 }

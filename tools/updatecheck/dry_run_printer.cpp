@@ -1,6 +1,7 @@
 #include "dry_run_printer.h"
 
 #include "app/ansi_text.h"
+#include "app/signature.h"
 #include "app/updater_app.h"
 #include "platform/named_lock.h"
 #include "platform/program_file.h"
@@ -170,7 +171,7 @@ void CDryRunPrinter::TransferDone(CURL* handle, const std::string& url, bool com
     Line("  result: " + std::string(result) +
          (complete ? ", complete" : ", FAILED: " + std::string(m_transferError)));
     // Only the record's and the package's own transfers; their signatures are judged apart.
-    const bool signature = url.size() >= 8 && url.compare(url.size() - 8, 8, ".minisig") == 0;
+    const bool signature = url.ends_with(kSignatureSuffix);
     if (signature || (complete && httpStatus >= 200 && httpStatus <= 299))
         return;
     Problem(m_updateChosen ? kExitPackageProblem : kExitNoUsableRecord);
