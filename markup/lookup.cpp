@@ -2,10 +2,6 @@
 
 namespace {
 
-char16_t FoldAscii(char16_t c) {
-    return (c >= u'a' && c <= u'z') ? char16_t(c - 0x20) : c;
-}
-
 // The tag name after a start tag's "<", p, as NextName reads it, equals name as NameEquals
 // compares them; the first character is compared before the name is scanned.
 bool TagNameMatches(const char16_t* p, std::u16string_view name, bool ignoreCase) {

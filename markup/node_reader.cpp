@@ -26,10 +26,6 @@ constexpr uint64_t kNameEnd = kWhiteSpace | CharSet({0, u'/', u'>'});
 constexpr uint64_t kTagStop = kWhiteSpace | CharSet({0, u'"', u'\'', u'=', u'>'});
 constexpr uint64_t kSkippedMarkupStop = kTagStop | CharSet({u'<'});
 
-bool IsTagNameEnd(char16_t c) {
-    return c != 0 && InSet(kNameEnd, c);
-}
-
 bool IsDeclarationLetter(char16_t c) {
     return c == u'E' || c == u'A' || c == u'N';
 }
@@ -45,6 +41,8 @@ struct NodeScan {
     uint32_t marks = 0;
 
     bool Has(uint32_t m) const { return (marks & m) != 0; }
+    // At a start tag's ">": the "/" before it closes an empty-element tag.
+    bool EndsEmptyTag() const { return c1 == u'/' && (c2 == 0 || IsEmptyTagLead(c2)); }
     void Expect(int32_t nodeKind, std::u16string_view end) {
         kind = nodeKind;
         terminator = end;
@@ -147,9 +145,7 @@ int32_t ReadAnyNode(XmlTokenReader& reader, XmlNodeInfo& node) {
         if (c == 0)
             break;
 
-        if (s.inName) {
-            if (!IsTagNameEnd(c))
-                continue;
+        if (s.inName) { // c ends the name
             s.inName = false;
             reader.tokenStart = s.nameBegin;
             reader.tokenEnd = i - 1;
@@ -162,8 +158,7 @@ int32_t ReadAnyNode(XmlTokenReader& reader, XmlNodeInfo& node) {
                 const auto n = static_cast<int32_t>(s.terminator.size());
                 if (n == 1) {
                     s.terminator = {};
-                    if (s.kind == NodeElement && s.c1 == u'/' &&
-                        (s.c2 == 0 || IsEmptyTagLead(s.c2)))
+                    if (s.kind == NodeElement && s.EndsEmptyTag())
                         node.flags |= NodeEmptyElement;
                 } else if (i > n &&
                            std::u16string_view(text + i - (n - 1), static_cast<size_t>(n - 1)) ==
@@ -299,7 +294,7 @@ bool ReadStartTag(XmlTokenReader& reader, XmlNodeInfo& node) {
     for (;;) {
         const char16_t c = text[i];
         if (c == u'>' && !s.Has(kQuoteMarks)) {
-            if (s.c1 == u'/' && (s.c2 == 0 || IsEmptyTagLead(s.c2)))
+            if (s.EndsEmptyTag())
                 node.flags |= NodeEmptyElement;
             reader.pos = i + 1;
             return true;

@@ -34,8 +34,8 @@ uint64_t XmlOpenTagStack::Step(uint64_t hash, char16_t c, bool& exact) const {
     if (ignoreCase && !exact) {
         if (c > 0x7F)
             exact = true;
-        else if (c >= u'a' && c <= u'z')
-            c = static_cast<char16_t>(c - 0x20);
+        else
+            c = FoldAscii(c);
     }
     return (hash ^ c) * kHashFactor;
 }
@@ -85,8 +85,6 @@ int32_t XmlOpenTagStack::FindClosed(std::u16string_view token) {
     }
     while (indexed < depth)
         IndexEntry(++indexed);
-    if (buckets.empty())
-        return 0;
     uint64_t hash = kHashStart;
     bool exact = false;
     for (const char16_t c : token)

@@ -19,10 +19,6 @@ bool IsEmptyTagSlash(const char16_t* text, int32_t at) {
     return text[at] == u'/' && text[at + 1] == u'>' && IsEmptyTagLead(text[at - 1]);
 }
 
-char16_t FoldAscii(char16_t c) {
-    return (c >= u'a' && c <= u'z') ? char16_t(c - 0x20) : c;
-}
-
 } // namespace
 
 int CompareIgnoreCase(const char16_t* a, const char16_t* b, int32_t count) {

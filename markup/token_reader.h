@@ -38,6 +38,10 @@ struct XmlNodeInfo {
     std::u16string report; // entries for problems met while reading nodes
 };
 
+// An ASCII lower-case letter as upper case; anything else unchanged.
+inline char16_t FoldAscii(char16_t c) {
+    return (c >= u'a' && c <= u'z') ? char16_t(c - 0x20) : c;
+}
 inline bool IsXmlWhiteSpace(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
 }
