@@ -1,12 +1,11 @@
 #include "platform/error_message.h"
 
 #include "platform/code_page.h"
+#include "platform/program_file.h"
 #include "platform/utf8_convert.h"
 
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
@@ -40,9 +39,7 @@ std::optional<std::string> FindOnPath(const std::string& program) {
             end = folders.size();
         if (end > start) {
             const std::string candidate = folders.substr(start, end - start) + "/" + program;
-            struct stat info {};
-            if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-                access(candidate.c_str(), X_OK) == 0)
+            if (InspectProgramFile(candidate).executable)
                 return candidate;
         }
         start = end + 1;
@@ -60,8 +57,8 @@ std::vector<std::string> DialogArguments(const std::string& tool, const std::str
     if (tool == "kdialog")
         return {tool, "--title", caption, "--error", text};
     if (tool == "yad")
-        return {tool,         "--title=" + caption,  "--text=" + text, "--no-markup",
-                "--center",   "--image=dialog-error", "--button=gtk-ok:0"};
+        return {tool,       "--title=" + caption,   "--text=" + text,   "--no-markup",
+                "--center", "--image=dialog-error", "--button=gtk-ok:0"};
     if (tool == "gxmessage")
         return {tool, "-center", "-title", caption, text};
     return {tool, "-center", "-title", caption, "-xrm", "*international: true", text};
@@ -71,9 +68,8 @@ std::string AnsiToUtf8(const std::string& bytes) {
     if (bytes.empty() || bytes.size() > static_cast<size_t>(INT_MAX))
         return {};
     const int length = static_cast<int>(bytes.size());
-    std::u16string text(static_cast<size_t>(MultiByteToUtf16(CP_ACP, bytes.data(), length,
-                                                              nullptr, 0)),
-                        u'\0');
+    std::u16string text(
+        static_cast<size_t>(MultiByteToUtf16(CP_ACP, bytes.data(), length, nullptr, 0)), u'\0');
     text.resize(static_cast<size_t>(MultiByteToUtf16(CP_ACP, bytes.data(), length, text.data(),
                                                      static_cast<int>(text.size()))));
     std::string utf8(Utf16ToUtf8(text.data(), text.size(), nullptr, 0), '\0');

@@ -66,10 +66,8 @@ bool CArchiveFile::Open(const char* path) {
         return false;
     }
     m_size = static_cast<uint64_t>(status.st_size);
-    for (Window& window : m_windows) {
+    for (Window& window : m_windows)
         window.bytes.resize(kWindowSize);
-        window.length = 0;
-    }
     return true;
 }
 

@@ -13,6 +13,8 @@ namespace {
 
 constexpr uint32_t kEncryptedFlag = 0x01;
 constexpr uint32_t kStored = 0;
+// Deflated data is read from the archive through one buffer of this size.
+constexpr size_t kCopyBufferSize = 2048;
 
 // Where the current entry's data begins in the archive, once the library has checked the
 // entry's local header against its directory record; 0 when the header is unusable.

@@ -8,10 +8,8 @@
 #include <cstddef>
 #include <functional>
 
-// Deflated data is read from the archive through one buffer of this size; an entry is never
+// An entry's uncompressed bytes reach the sink in pieces of up to this size; an entry is never
 // held whole.
-inline constexpr size_t kCopyBufferSize = 2048;
-// Its uncompressed bytes reach the sink in pieces of up to this size.
 inline constexpr size_t kOutputPieceSize = size_t(64) << 10;
 
 using EntryDataSink = std::function<bool(const char* data, size_t size)>;

@@ -52,7 +52,6 @@ bool CUnzipper::CloseArchive() {
     m_strTargetFolder.clear();
     if (m_archive == nullptr)
         return false;
-    unzCloseCurrentFile(m_archive); // an entry left open; nothing to report
     const bool closed = unzClose(m_archive) == UNZ_OK;
     m_archive = nullptr;
     return closed;
