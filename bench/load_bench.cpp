@@ -12,6 +12,7 @@
 
 #include "markup/mode_flags.h"
 #include "markup/xml_doc.h"
+#include "peer_comparison.h"
 #include "textfile/text_file.h"
 
 namespace {
@@ -19,16 +20,12 @@ namespace {
 constexpr size_t kFileBytes = size_t(64) << 20;
 constexpr int kRuns = 5;
 
-std::u16string Widen(const std::string& ascii) {
-    return {ascii.begin(), ascii.end()};
-}
-
 // A configuration-like document of about kFileBytes bytes as UTF-8, one record in eight
 // with non-ASCII text.
 std::u16string GenerateDocument() {
     std::u16string text = u"<?xml version=\"1.0\"?>\r\n<catalog>\r\n";
     for (unsigned i = 0; text.size() < kFileBytes - 200; ++i) {
-        const std::u16string n = Widen(std::to_string(i));
+        const std::u16string n = bench::Widen(std::to_string(i));
         text += u"  <item id=\"" + n + u"\" kind='part'>\r\n    <name>Item " + n;
         text += (i % 8 == 0) ? u" Gr\u00FC\u00DFe \u4E2D\u6587</name>\r\n" : u" spare</name>\r\n";
         text += u"    <price currency=\"EUR\">" + n + u".50</price>\r\n  </item>\r\n";
@@ -85,8 +82,8 @@ int main() {
     const std::string folder = FolderForFiles();
     const std::string utf8Path = folder + "/load_bench_utf8.xml";
     const std::string utf16Path = folder + "/load_bench_utf16.xml";
-    const std::u16string utf8Path16 = Widen(utf8Path);
-    const std::u16string utf16Path16 = Widen(utf16Path);
+    const std::u16string utf8Path16 = bench::Widen(utf8Path);
+    const std::u16string utf16Path16 = bench::Widen(utf16Path);
 
     CXmlDoc source;
     source.text = GenerateDocument();

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "app/ansi_text.h"
 #include "app/folder_name.h"
 #include "markup/escape.h"
 #include "markup/xml_doc.h"
-#include "platform/code_page.h"
 #include "platform/mapped_file.h"
 #include "platform/output_file.h"
 #include "tools/info_option.h"
@@ -28,15 +28,6 @@ constexpr const char* kUsage =
     "with a secret key made by minisign -G -W (not protected by a password).\n"
     "Exit status: 0 published, 1 a file could not be written, 2 bad usage, version or key.\n";
 
-std::u16string FromNative(const std::string& text) {
-    const int length = static_cast<int>(text.size());
-    std::u16string result(static_cast<size_t>(MultiByteToUtf16(CP_ACP, text.data(), length,
-                                                                nullptr, 0)),
-                          u'\0');
-    MultiByteToUtf16(CP_ACP, text.data(), length, result.data(), static_cast<int>(result.size()));
-    return result;
-}
-
 bool WriteRecord(const std::string& path, const std::u16string& version) {
     CXmlDoc record;
     record.SetText(u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<record>\r\n<Version>" +
@@ -44,7 +35,7 @@ bool WriteRecord(const std::string& path, const std::u16string& version) {
     // Read it back as the updater will before it goes out.
     if (!record.LocateChild(u"Version") || record.ReadChildText() != version)
         return false;
-    return record.SaveFile(FromNative(path));
+    return record.SaveFile(AnsiToUtf16(path));
 }
 
 // Writes folder + name + ".minisig", the signature of the file folder + name.
@@ -86,8 +77,9 @@ int main(int argc, char** argv) {
     const std::string source = arguments[0];
     const std::string version = arguments[1];
     const std::string out = arguments[2] + "/";
-    if (!IsSafeFolderName(FromNative(version))) {
-        std::fprintf(stderr, "publish: \"%s\" cannot be a version: it must be a single folder name\n",
+    if (!IsSafeFolderName(AnsiToUtf16(version))) {
+        std::fprintf(stderr,
+                     "publish: \"%s\" cannot be a version: it must be a single folder name\n",
                      version.c_str());
         return 2;
     }
@@ -96,12 +88,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "publish: %s\n", error.c_str());
         return 1;
     }
-    if (!WriteRecord(out + "record.xml", FromNative(version))) {
+    if (!WriteRecord(out + "record.xml", AnsiToUtf16(version))) {
         std::fprintf(stderr, "publish: %srecord.xml could not be written\n", out.c_str());
         return 1;
     }
-    if (key && !(WriteSignature(*key, out, version + ".zip") &&
-                 WriteSignature(*key, out, "record.xml"))) {
+    if (key &&
+        !(WriteSignature(*key, out, version + ".zip") && WriteSignature(*key, out, "record.xml"))) {
         std::fprintf(stderr, "publish: the signatures could not be written into %s\n", out.c_str());
         return 1;
     }
