@@ -14,7 +14,8 @@ bool IsForbidden(char16_t c) {
 } // namespace
 
 bool IsSafeFolderName(std::u16string_view name) {
-    if (name.empty() || name.size() > kMaxNameLength || name == u"." || name == u"..")
+    // A leading "." is kept for the updater's own names ("." and ".." among them).
+    if (name.empty() || name.size() > kMaxNameLength || name.front() == u'.')
         return false;
     return std::none_of(name.begin(), name.end(), IsForbidden);
 }

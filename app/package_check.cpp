@@ -1,25 +1,10 @@
 #include "app/ansi_text.h"
+#include "app/package_layout.h"
 #include "app/updater_app.h"
 #include "markup/xml_doc.h"
 #include "platform/file_system.h"
 #include "platform/temporary_folder.h"
 #include "unzip/unzipper.h"
-
-namespace {
-
-// Reads every entry's information, in the archive's order; false when the directory could not
-// be read to its end.
-bool ListEntries(CUnzipper& unzipper, std::vector<ZipEntryInfo>& entries) {
-    for (bool more = unzipper.MoveToFirstEntry(); more; more = unzipper.MoveToNextEntry()) {
-        ZipEntryInfo info;
-        if (!unzipper.ReadCurrentEntryInfo(info))
-            return false;
-        entries.push_back(std::move(info));
-    }
-    return true;
-}
-
-} // namespace
 
 void CUpDateApp::CheckPackage(CXmlDoc& config, const std::u16string& version) const {
     PackageCheck check;
@@ -42,6 +27,10 @@ void CUpDateApp::CheckPackage(CXmlDoc& config, const std::u16string& version) co
         for (const ZipEntryInfo& entry : check.entries)
             check.holdsProgram |= !lossy && !exe.empty() && !entry.isFolder &&
                                   FullPathName("/" + entry.name) == program;
+        bool versionLossy = false;
+        const std::string versionName = Utf16ToAnsi(version, &versionLossy);
+        check.layoutSound =
+            !versionLossy && check.listed && IsPackageLayoutSound(check.entries, versionName);
         unzipper.CloseArchive();
     }
     Report().PackageChecked(check);

@@ -1,7 +1,11 @@
 #include "app/ansi_text.h"
 #include "app/folder_name.h"
+#include "app/package_layout.h"
+#include "app/staging_folder.h"
 #include "app/updater_app.h"
 #include "platform/disk_space.h"
+#include "platform/file_system.h"
+#include "platform/program_file.h"
 #include "unzip/unzipper.h"
 
 #include <cstdio>
@@ -90,20 +94,49 @@ bool CUpDateApp::HasRoomToExtract(CUnzipper& unzipper, const std::string& folder
     return unzipper.DeclaredSize(declared) && HasRoomFor(folder, declared);
 }
 
-bool CUpDateApp::DownloadAndInstall(std::u16string version) {
+bool CUpDateApp::DownloadAndInstall(std::u16string version, std::u16string exe) {
     bool folderLossy = false;
+    bool versionLossy = false;
+    bool exeLossy = false;
     const std::string folder = Utf16ToAnsi(m_strFolder, &folderLossy);
-    std::string packagePath;
-    if (folderLossy || !DownloadPackage(version, folder, packagePath))
+    const std::string versionName = Utf16ToAnsi(version, &versionLossy);
+    const std::string program = Utf16ToAnsi(exe, &exeLossy);
+    if (folderLossy || versionLossy || exeLossy)
         return false;
+    // Whatever happens, the staging folder goes with everything in it.
+    CStagingFolder staging;
+    std::string packagePath;
+    if (!staging.Create(folder) || !DownloadPackage(version, staging.Path(), packagePath))
+        return false;
+    const std::string staged = staging.Path() + versionName;
+    // Everything the next start may run reaches the disk before the version takes its place.
+    return UnpackPackage(packagePath, staging.Path(), versionName) &&
+           IsProgramWithin(staged + kPathSeparator + program, staged + kPathSeparator) &&
+           FlushFileSystem(staged) && MoveIntoPlace(staged, folder, versionName, staging.Path());
+}
 
+bool CUpDateApp::UnpackPackage(const std::string& packagePath, const std::string& folder,
+                               const std::string& versionName) {
     CUnzipper unzipper;
+    std::vector<ZipEntryInfo> entries;
     uint64_t declared = 0;
     const bool opened = unzipper.OpenArchive(packagePath);
-    const bool targetSet = unzipper.SetTargetFolder(folder);
-    const bool extracted =
-        opened && HasRoomToExtract(unzipper, folder, declared) && unzipper.ExtractAll();
+    // Nothing is written unless every entry lies beneath the version's own folder.
+    const bool extracted = opened && ListEntries(unzipper, entries) &&
+                           IsPackageLayoutSound(entries, versionName) &&
+                           HasRoomToExtract(unzipper, folder, declared) &&
+                           unzipper.SetTargetFolder(folder) && unzipper.ExtractAll();
     const bool closed = unzipper.CloseArchive();
-    std::remove(packagePath.c_str());
-    return opened && targetSet && extracted && closed;
+    RemoveFile(packagePath);
+    return extracted && closed;
+}
+
+bool CUpDateApp::MoveIntoPlace(const std::string& staged, const std::string& folder,
+                               const std::string& versionName, const std::string& stagingFolder) {
+    // What lies at the version's name is no installed version (config.xml names an older
+    // one): a leftover of an attempt that was never committed. It goes with the staging folder.
+    const std::string target = folder + versionName;
+    if (PathExists(target) && !RenamePath(target, stagingFolder + "replaced"))
+        return false;
+    return RenamePath(staged, target) && FlushFolder(folder);
 }

@@ -4,7 +4,6 @@
 #include "app/version.h"
 #include "markup/xml_doc.h"
 #include "platform/file_system.h"
-#include "platform/program_file.h"
 #include "platform/remove_tree.h"
 
 #include <memory>
@@ -92,6 +91,13 @@ void CUpDateApp::CheckForUpdate(CXmlDoc& config, CXmlDoc& record,
     Report().VersionsCompared(local, remote, newer);
     if (!newer)
         return;
+    // An installation this user cannot write never gets its package downloaded.
+    bool folderLossy = false;
+    const std::string folder = Utf16ToAnsi(m_strFolder, &folderLossy);
+    const bool writable = !folderLossy && CanWriteFolder(folder);
+    Report().InstallationWritable(folder, writable);
+    if (!writable)
+        return;
     if (IsDryRun()) {
         std::string packageName;
         Report().UpdateChosen(remoteVersion, PackageName(remoteVersion, packageName)
@@ -101,21 +107,11 @@ void CUpDateApp::CheckForUpdate(CXmlDoc& config, CXmlDoc& record,
             CheckPackage(config, remoteVersion);
         return;
     }
-    if (!DownloadAndInstall(remoteVersion) || !CanStart(config, remoteVersion))
+    // Without a program to start, no version is worth installing.
+    config.RewindChildren();
+    if (!config.LocateChild(u"Exe") || !DownloadAndInstall(remoteVersion, config.ReadChildText()))
         return;
     Commit(config, localVersion, remoteVersion);
-}
-
-bool CUpDateApp::CanStart(CXmlDoc& config, const std::u16string& version) const {
-    config.RewindChildren();
-    if (!config.LocateChild(u"Exe"))
-        return false;
-    bool folderLossy = false;
-    bool programLossy = false;
-    const std::string folder = Utf16ToAnsi(m_strFolder, &folderLossy);
-    const std::string program =
-        Utf16ToAnsi(m_strFolder + version + u"/" + config.ReadChildText(), &programLossy);
-    return !folderLossy && !programLossy && IsProgramWithin(program, folder);
 }
 
 void CUpDateApp::Commit(CXmlDoc& config, const std::u16string& localVersion,

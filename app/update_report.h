@@ -38,6 +38,7 @@ struct PackageCheck {
     uint64_t declaredBytes = 0;
     bool roomForIt = false;    // the declared sizes fit beside the installation's disk reserve
     bool holdsProgram = false; // an entry at VERSION/EXE that is not a folder
+    bool layoutSound = false;  // every entry beneath the one folder VERSION, no names alike
     std::vector<ZipEntryInfo> entries;
 };
 
@@ -57,6 +58,8 @@ class CUpdateReport {
     virtual void ProgramChosen(const std::string& /*path*/, bool /*representable*/) {}
     // known is false when it could not be told whether another updater holds the lock.
     virtual void LockTested(bool /*known*/, bool /*heldElsewhere*/) {}
+    // What a killed run left in the installation folder, which this start removes first.
+    virtual void LeftoversFound(const std::vector<std::string>& /*names*/) {}
     virtual void RemovalDecided(const std::u16string& /*lastVersion*/, RemovalDecision) {}
 
     // A transfer handle was made; a report may set options of its own on it.
@@ -70,6 +73,8 @@ class CUpdateReport {
                                    const std::u16string& /*version*/, bool /*safe*/) {}
     virtual void VersionsCompared(const VersionTriple& /*local*/, const VersionTriple& /*remote*/,
                                   bool /*remoteIsNewer*/) {}
+    // Whether this user may write the installation folder; an update is installed only then.
+    virtual void InstallationWritable(const std::string& /*folder*/, bool /*writable*/) {}
     // The update that would be downloaded from packageUrl and installed.
     virtual void UpdateChosen(const std::u16string& /*version*/,
                               const std::string& /*packageUrl*/) {}

@@ -1,6 +1,7 @@
 #include "app/updater_app.h"
 
 #include "app/ansi_text.h"
+#include "app/staging_folder.h"
 #include "markup/xml_doc.h"
 #include "platform/error_message.h"
 #include "platform/launch.h"
@@ -72,9 +73,26 @@ bool CUpDateApp::InitInstance() {
     // Without them no transfer can be made: the run ends as when no transfer can be started.
     if (!m_libraries.Load(m_libraryNames, RequiresSignature()))
         return false;
+    if (!PrepareUnderLock(config, localVersion))
+        return false;
     RemoveLastVersion(config, localVersion);
     CheckForUpdate(config, record, localVersion);
     return false;
+}
+
+bool CUpDateApp::PrepareUnderLock(CXmlDoc& config, std::u16string& localVersion) const {
+    bool folderLossy = false;
+    const std::string folder = Utf16ToAnsi(m_strFolder, &folderLossy);
+    if (IsDryRun()) {
+        Report().LeftoversFound(folderLossy ? std::vector<std::string>() : FindLeftovers(folder));
+        return true;
+    }
+    if (!folderLossy)
+        RemoveLeftovers(folder);
+    if (!config.LoadFile(ConfigPath()))
+        return false;
+    localVersion = config.LocateChild(u"Version") ? config.ReadChildText() : std::u16string();
+    return true;
 }
 
 int CUpDateApp::ExitInstance() {

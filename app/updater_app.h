@@ -38,9 +38,11 @@ class CUpDateApp {
     // downloaded into a temporary folder, verified and listed, and deleted.
     void SetDryRun(std::u16string folder, CUpdateReport& report, bool checkPackage);
 
-    // Downloads the version's package into the updater's folder, unpacks it there and deletes
-    // it. True only when all of it succeeded.
-    bool DownloadAndInstall(std::u16string version);
+    // Downloads the version's package into the staging folder, unpacks it there, checks that it
+    // holds the main program exe, flushes it to the disk and renames it into the updater's
+    // folder. True only when all of it succeeded; otherwise nothing outside the staging folder
+    // has changed, and the staging folder is gone either way.
+    bool DownloadAndInstall(std::u16string version, std::u16string exe);
 
     std::u16string m_strFolder; // the updater's own folder, ending with "/"
     CNamedLock m_hMutex;        // held while this is the one instance at work
@@ -53,9 +55,10 @@ class CUpDateApp {
     // What the removal step does with lastVersion; path is the folder it would remove.
     RemovalDecision DecideRemoval(const std::u16string& lastVersion,
                                   const std::u16string& localVersion, std::string& path) const;
+    // Under the lock: removes what a killed run left and reads config.xml again, since another
+    // instance may have committed since the start. False when config.xml cannot be read now.
+    bool PrepareUnderLock(CXmlDoc& config, std::u16string& localVersion) const;
     void CheckForUpdate(CXmlDoc& config, CXmlDoc& record, const std::u16string& localVersion);
-    // Whether the installed version's main program, as config names it, can be started.
-    bool CanStart(CXmlDoc& config, const std::u16string& version) const;
     void Commit(CXmlDoc& config, const std::u16string& localVersion,
                 const std::u16string& remoteVersion) const;
     std::u16string ConfigPath() const { return m_strFolder + u"config.xml"; }
@@ -69,6 +72,13 @@ class CUpDateApp {
     // Whether everything the archive declares fits beside the disk's reserve in folder.
     static bool HasRoomToExtract(CUnzipper& unzipper, const std::string& folder,
                                  uint64_t& declared);
+    // Unpacks the package at packagePath into folder, when its layout is sound and it fits, and
+    // deletes the package file.
+    static bool UnpackPackage(const std::string& packagePath, const std::string& folder,
+                              const std::string& versionName);
+    // Renames the staged version tree to folder + versionName in one step and flushes folder.
+    static bool MoveIntoPlace(const std::string& staged, const std::string& folder,
+                              const std::string& versionName, const std::string& stagingFolder);
     // The dry run's package check: download into a temporary folder, verify, list, delete.
     void CheckPackage(CXmlDoc& config, const std::u16string& version) const;
 

@@ -1,6 +1,7 @@
 #include "platform/file_stream.h"
 
 #include "platform/code_page.h"
+#include "platform/file_system.h"
 
 #include <cerrno>
 #include <climits>
@@ -12,6 +13,7 @@
 namespace {
 
 constexpr int kTempNameAttempts = 100;
+constexpr std::string_view kTempInfix = ".tmp";
 
 // The folder part of a path, "." when it has none.
 std::string FolderOf(const std::string& path) {
@@ -34,7 +36,7 @@ std::string ResolveLink(const std::string& path) {
 int CreateTempBeside(const std::string& target, std::string& tempPath) {
     static unsigned counter = 0;
     for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
-        tempPath = target + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(++counter);
+        tempPath = target + std::string(kTempInfix) + std::to_string(getpid()) + "-" + std::to_string(++counter);
         const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;
@@ -42,12 +44,8 @@ int CreateTempBeside(const std::string& target, std::string& tempPath) {
     return -1;
 }
 
-void SyncFolder(const std::string& path) {
-    const int fd = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
+bool IsDecimal(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
 bool HasZeroOrLoneSurrogate(std::u16string_view path) {
@@ -65,6 +63,15 @@ bool HasZeroOrLoneSurrogate(std::u16string_view path) {
 }
 
 } // namespace
+
+bool IsReplacementTempName(std::string_view targetName, std::string_view name) {
+    if (!name.starts_with(targetName) || !name.substr(targetName.size()).starts_with(kTempInfix))
+        return false;
+    const std::string_view numbers = name.substr(targetName.size() + kTempInfix.size());
+    const size_t dash = numbers.find('-');
+    return dash != std::string_view::npos && IsDecimal(numbers.substr(0, dash)) &&
+           IsDecimal(numbers.substr(dash + 1));
+}
 
 bool NativePath(std::u16string_view path, std::string& native) {
     native.clear();
@@ -154,7 +161,7 @@ bool CFileReplacement::Commit() {
         return false;
     }
     m_strTemp.clear();
-    SyncFolder(m_strTarget);
+    FlushFolder(FolderOf(m_strTarget));
     return true;
 }
 

@@ -9,6 +9,10 @@
 // file is ever opened in its place.
 bool NativePath(std::u16string_view path, std::string& native);
 
+// Whether name is that of a temporary file that a CFileReplacement of the file named targetName
+// makes beside it (left behind only when the process was killed).
+bool IsReplacementTempName(std::string_view targetName, std::string_view name);
+
 // Opens a file for binary reading; null with errno set on failure (EISDIR for a folder).
 FILE* OpenFileForReading(std::u16string_view path);
 

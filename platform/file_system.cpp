@@ -1,13 +1,25 @@
 #include "platform/file_system.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <memory>
 #include <vector>
 
 namespace {
+
+// Runs call on a descriptor of the folder at path; false when it cannot be opened.
+template <typename Call> bool WithFolder(const std::string& path, Call call) {
+    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool done = call(fd) == 0;
+    return close(fd) == 0 && done;
+}
 
 std::string CurrentFolder() {
     std::vector<char> buffer(256);
@@ -92,4 +104,38 @@ bool RemoveFile(std::string path) {
 bool SetLastWriteTime(std::string path, std::timespec writeTime) {
     const std::timespec times[2] = {{0, UTIME_OMIT}, writeTime};
     return utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool PathExists(std::string path) {
+    struct stat status {};
+    return lstat(path.c_str(), &status) == 0;
+}
+
+bool RenamePath(std::string from, std::string to) {
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool FlushFolder(std::string path) {
+    return WithFolder(path, fsync);
+}
+
+bool FlushFileSystem(std::string path) {
+    return WithFolder(path, syncfs);
+}
+
+bool CanWriteFolder(std::string path) {
+    return access(path.c_str(), W_OK | X_OK) == 0 && GetPathKind(path) == PathKind::Folder;
+}
+
+std::vector<std::string> FolderEntryNames(std::string path) {
+    std::vector<std::string> names;
+    const std::unique_ptr<DIR, int (*)(DIR*)> folder(opendir(path.c_str()), closedir);
+    if (!folder)
+        return names;
+    while (const dirent* entry = readdir(folder.get())) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    return names;
 }

@@ -36,6 +36,26 @@ bool CreateSymbolicLink(std::string target, std::string path);
 // Removes a file or link (not a folder).
 bool RemoveFile(std::string path);
 
+// Whether anything, a dangling link included, lies at the path.
+bool PathExists(std::string path);
+
+// Renames a file, link or folder in one step; an existing file or empty folder at to is
+// replaced.
+bool RenamePath(std::string from, std::string to);
+
+// Flushes a folder's entries to the disk.
+bool FlushFolder(std::string path);
+
+// Flushes everything written to the file system that holds path, which must exist.
+bool FlushFileSystem(std::string path);
+
+// Whether this process may create and remove entries in the folder.
+bool CanWriteFolder(std::string path);
+
+// The names in a folder, "." and ".." excluded, in no particular order; empty when it cannot
+// be read.
+std::vector<std::string> FolderEntryNames(std::string path);
+
 // Sets the last-write time of the path itself (a link is not followed) and keeps its last-access
 // time.
 bool SetLastWriteTime(std::string path, std::timespec writeTime);

@@ -5,6 +5,7 @@ namespace {
 constexpr uint32_t kMadeOnUnix = 3;
 constexpr unsigned kFileTypeMask = 0170000;
 constexpr unsigned kLinkType = 0120000;
+constexpr unsigned kFolderType = 0040000;
 
 } // namespace
 
@@ -18,4 +19,9 @@ std::optional<unsigned> UnixMode(const ZipEntryInfo& info) {
 bool IsLinkEntry(const ZipEntryInfo& info) {
     const std::optional<unsigned> mode = UnixMode(info);
     return mode && (*mode & kFileTypeMask) == kLinkType;
+}
+
+bool IsFolderMode(const ZipEntryInfo& info) {
+    const std::optional<unsigned> mode = UnixMode(info);
+    return mode && (*mode & kFileTypeMask) == kFolderType;
 }

@@ -44,7 +44,7 @@ bool EnsureFolder(std::string path) {
     }
     for (auto end = missingEnds.rbegin(); end != missingEnds.rend(); ++end) {
         const std::string folder = path.substr(0, *end);
-        if (!CreateFolder(folder) && GetPathKind(folder) != PathKind::Folder)
+        if (!CreateFolder(folder, 0755) && GetPathKind(folder) != PathKind::Folder)
             return false;
     }
     return true;

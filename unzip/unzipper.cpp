@@ -137,7 +137,8 @@ bool CUnzipper::ReadCurrentEntryInfo(ZipEntryInfo& info) {
     info.sizeFromZip64Field = uncompressedSize != fileInfo.uncompressed_size;
     info.internalAttributes = static_cast<uint32_t>(fileInfo.internal_fa);
     info.externalAttributes = static_cast<uint32_t>(fileInfo.external_fa);
-    info.isFolder = (info.externalAttributes & kFolderAttribute) != 0;
+    info.isFolder = (info.externalAttributes & kFolderAttribute) != 0 || IsFolderMode(info) ||
+                    info.name.ends_with(kPathSeparator);
     return true;
 }
 

@@ -20,7 +20,8 @@ struct ZipEntryInfo {
     uint64_t uncompressedSize = 0;
     uint32_t internalAttributes = 0;
     uint32_t externalAttributes = 0;
-    bool isFolder = false; // kFolderAttribute is set; a trailing "/" alone does not count
+    // kFolderAttribute is set, the Unix mode is a folder's, or the name ends with "/"
+    bool isFolder = false;
     // The uncompressed size came from the zip64 extra field, which the library leaves unread.
     bool sizeFromZip64Field = false;
 };

@@ -127,12 +127,13 @@ TEST_F(ExtractTest, FolderEntryCreatesEmptyFolder) {
               (std::vector<std::string>{"1.0.4", "1.0.4/also-empty", "1.0.4/empty"}));
 }
 
-TEST_F(ExtractTest, TrailingSlashWithoutFolderAttributeIsAFileAndFails) {
+TEST_F(ExtractTest, TrailingSlashWithoutFolderAttributeIsAFolder) {
     ZipLayout layout;
-    layout.entries = {{.name = "1.0.4/notafolder/", .attr = 0}, {.name = "after.txt", .data = "x"}};
+    layout.entries = {{.name = "1.0.4/folder/", .attr = 0}, {.name = "after.txt", .data = "x"}};
     const std::string app = temp / "App";
-    EXPECT_FALSE(ZipAndExtract(layout, app));
-    EXPECT_FALSE(fs::exists(app + "/after.txt"));
+    EXPECT_TRUE(ZipAndExtract(layout, app));
+    EXPECT_TRUE(fs::is_directory(app + "/1.0.4/folder"));
+    EXPECT_EQ(ReadFileBytes(app + "/after.txt"), "x");
 }
 
 TEST_F(ExtractTest, ArchiveWithoutEntriesFails) {

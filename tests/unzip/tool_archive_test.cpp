@@ -64,16 +64,21 @@ TEST(ToolArchiveTest, PermissionsFromUnixAttributes) {
     const Case cases[] = {
         {{.name = "exec.sh", .attr = UnixFileAttr(0755)}, 0755},
         {{.name = "setuid", .attr = UnixFileAttr(04755)}, 0755},
-        {{.name = "setgid-sticky", .attr = UnixFileAttr(03775)}, 0775},
+        {{.name = "setgid-sticky", .attr = UnixFileAttr(03775)}, 0755},
+        {{.name = "world-writable", .attr = UnixFileAttr(0777)}, 0755},
         {{.name = "private", .attr = UnixFileAttr(0600)}, 0600},
         {{.name = "readonly", .attr = UnixFileAttr(0444)}, 0444},
-        {{.name = "group-writable", .attr = UnixFileAttr(0664)}, 0664}, // not narrowed by umask
+        {{.name = "group-writable", .attr = UnixFileAttr(0664)}, 0644},
         {{.name = "dos.exe", .attr = UnixFileAttr(0755), .system = 0}, 0644},
         {{.name = "dos-readonly.txt", .attr = 0x01, .system = 0}, 0644},
         {{.name = "no-mode.txt", .attr = 0x20, .system = 3}, 0644},
         {{.name = "folder500/", .attr = UnixFolderAttr(0500)}, 0700},
         {{.name = "folder2750/", .attr = UnixFolderAttr(02750)}, 0750},
+        {{.name = "folder777/", .attr = UnixFolderAttr(0777)}, 0755},
         {{.name = "dos-folder/", .attr = 0x10, .system = 0}, 0755},
+        // Folders known by their Unix mode alone, or by their name alone.
+        {{.name = "mode-folder", .attr = (040000u | 0750u) << 16}, 0750},
+        {{.name = "slash-folder/", .attr = 0, .system = 0}, 0755},
     };
     TempFolder temp;
     UmaskScope umask(022);
@@ -90,6 +95,8 @@ TEST(ToolArchiveTest, PermissionsFromUnixAttributes) {
             path.pop_back();
         EXPECT_EQ(ModeOf(path), c.expectedMode) << c.entry.name;
     }
+    EXPECT_TRUE(fs::is_directory(target + "/mode-folder"));
+    EXPECT_TRUE(fs::is_directory(target + "/slash-folder"));
 }
 
 // A link entry becomes a link only when it points inside the target folder.

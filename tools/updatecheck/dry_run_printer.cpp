@@ -144,6 +144,11 @@ void CDryRunPrinter::LockTested(bool known, bool heldElsewhere) {
     }
 }
 
+void CDryRunPrinter::LeftoversFound(const std::vector<std::string>& names) {
+    for (const std::string& name : names)
+        Line("leftover of a killed run: " + name + " (would be removed)");
+}
+
 void CDryRunPrinter::RemovalDecided(const std::u16string& lastVersion, RemovalDecision decision) {
     Line("LastVersion: " +
          (lastVersion.empty() ? std::string() : "\"" + Native(lastVersion) + "\", ") +
@@ -217,6 +222,15 @@ void CDryRunPrinter::VersionsCompared(const VersionTriple& local, const VersionT
         Decide("nothing to do: the installed version is not older than the offered one");
 }
 
+void CDryRunPrinter::InstallationWritable(const std::string& folder, bool writable) {
+    if (writable)
+        return;
+    Line("installation folder: " + folder + " cannot be written by this user");
+    Problem(kExitNotWritable);
+    Decide("nothing installed: this user cannot write the installation folder, so the package "
+           "would not even be downloaded");
+}
+
 void CDryRunPrinter::UpdateChosen(const std::u16string& version, const std::string& packageUrl) {
     m_updateChosen = true;
     Decide("would download " + packageUrl + " and install " + Native(version));
@@ -232,6 +246,9 @@ void CDryRunPrinter::PackageChecked(const PackageCheck& check) {
         refusal = "its directory cannot be read to its end";
     else if (!check.roomForIt)
         refusal = "what it declares does not fit beside the disk's reserve";
+    else if (!check.layoutSound)
+        refusal = "not every entry lies beneath the one top folder named as the version, or two "
+                  "names differ only in letter case";
     else if (!check.holdsProgram)
         refusal = "it does not hold the main program that Exe names";
     Line(std::string("package: ") +
@@ -239,6 +256,9 @@ void CDryRunPrinter::PackageChecked(const PackageCheck& check) {
     if (check.opened) {
         Line("  declared size: " + std::to_string(check.declaredBytes) + " bytes, " +
              (check.roomForIt ? "fits beside the disk's reserve" : "does NOT fit"));
+        Line(std::string("  layout: ") + (check.layoutSound
+                                              ? "every entry beneath the version's folder"
+                                              : "NOT every entry beneath the version's folder"));
         Line(std::string("  main program: ") +
              (check.holdsProgram ? "in the package" : "NOT in the package"));
         Line("  entries: " + std::to_string(check.entries.size()));

@@ -15,6 +15,7 @@ inline constexpr int kExitLockHeld = 4;         // another updater holds the loc
 inline constexpr int kExitLastVersionStays = 5; // LastVersion names something never removed
 inline constexpr int kExitNoUsableRecord = 6;   // transfer, HTTP status, Version or signature
 inline constexpr int kExitPackageProblem = 7;   // --package: the package would not install
+inline constexpr int kExitNotWritable = 8;      // the installation folder cannot be written
 
 // Prints each step of a dry run to out as it happens, then the decision, and keeps the exit
 // status.
@@ -26,6 +27,7 @@ class CDryRunPrinter : public CUpdateReport {
     void ConfigValueRead(std::u16string_view name, bool found, const std::u16string& text) override;
     void ProgramChosen(const std::string& path, bool representable) override;
     void LockTested(bool known, bool heldElsewhere) override;
+    void LeftoversFound(const std::vector<std::string>& names) override;
     void RemovalDecided(const std::u16string& lastVersion, RemovalDecision decision) override;
     void TransferOpened(CURL* handle) override;
     void TransferDone(CURL* handle, const std::string& url, bool complete) override;
@@ -34,6 +36,7 @@ class CDryRunPrinter : public CUpdateReport {
                            bool safe) override;
     void VersionsCompared(const VersionTriple& local, const VersionTriple& remote,
                           bool remoteIsNewer) override;
+    void InstallationWritable(const std::string& folder, bool writable) override;
     void UpdateChosen(const std::u16string& version, const std::string& packageUrl) override;
     void PackageChecked(const PackageCheck& check) override;
 

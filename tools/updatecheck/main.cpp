@@ -35,7 +35,8 @@ constexpr const char* kHelp =
     "  4  another updater holds the lock right now\n"
     "  5  LastVersion names something the updater never removes\n"
     "  6  no usable record: transfer failed, HTTP error, no or unsafe Version, bad signature\n"
-    "  7  --package: the package would not install\n";
+    "  7  --package: the package would not install\n"
+    "  8  an update is offered but this user cannot write the installation folder\n";
 
 int Usage() {
     std::fputs("usage: updatecheck [--package] [FOLDER]  (see updatecheck --help)\n", stderr);

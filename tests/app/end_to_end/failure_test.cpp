@@ -48,16 +48,14 @@ TEST_F(InstallFailure, ErrorPageForThePackageIsNotKept) {
     EXPECT_EQ(Listing(Inst()), (Strings{"1.0.0/", "config.xml", "updater"}));
 }
 
-TEST_F(InstallFailure, TransferCutPartWayLeavesThePartialPackage) {
+TEST_F(InstallFailure, TransferCutPartWay) {
     Publish("1.0.1");
     StartServer({"--cut", "1.0.1.zip=100"});
     ExpectOldVersionKept(RunUpdater());
     EXPECT_EQ(ServerLog(), (Strings{"GET /record.xml", "GET /1.0.1.zip"}));
-    EXPECT_EQ(Listing(Inst()), (Strings{"1.0.0/", "1.0.1.zip", "config.xml", "updater"}));
-    EXPECT_EQ(ReadFileBytes(Inst() + "1.0.1.zip"),
-              ReadFileBytes(Served() + "1.0.1.zip").substr(0, 100));
+    EXPECT_EQ(Listing(Inst()), (Strings{"1.0.0/", "config.xml", "updater"}));
 
-    // The next start downloads again over it.
+    // The next start downloads again.
     StopServer();
     StartServer();
     ASSERT_TRUE(RunUpdater().finished);
@@ -83,13 +81,12 @@ TEST_F(InstallFailure, DamagedEntry) {
     MakePackage("1.0.1.zip", {"1.0.1", source, "--damage", "data/readme.txt"});
     StartServer();
     ExpectOldVersionKept(RunUpdater());
-    EXPECT_FALSE(fs::exists(Inst() + "1.0.1.zip"));
-    // The entry before the damaged one was unpacked; the damaged one is not whole.
-    EXPECT_EQ(ReadFileBytes(Inst() + "1.0.1/main"), ReadFileBytes(source + "main"));
-    EXPECT_NE(ReadFileBytes(Inst() + "1.0.1/data/readme.txt"), "version 1.0.1\n");
+    // What was unpacked before the damaged entry went with the staging folder.
+    EXPECT_EQ(Listing(Inst()), (Strings{"1.0.0/", "config.xml", "updater"}));
 }
 
-// A package that unpacks but does not hold a startable 1.0.1/main is not recorded.
+// A package that does not hold a startable 1.0.1/main, or holds anything else, is not recorded
+// and leaves nothing behind.
 TEST_F(InstallFailure, PackageWithoutAStartableProgram) {
     const struct {
         const char* name;
@@ -100,39 +97,46 @@ TEST_F(InstallFailure, PackageWithoutAStartableProgram) {
         {"top folder not the version", "v1.0.1", "main", 0755},
         {"program of another name", "1.0.1", "other", 0755},
         {"program without execute bit", "1.0.1", "main", 0644},
+        {"no top folder", "", "main", 0755},
+        {"the running version's folder", "1.0.0", "main", 0755},
     };
     WriteRecord("<r><Version>1.0.1</Version></r>");
     StartServer();
+    const std::string config = ReadConfig();
+    const auto running = Snapshot(Inst() + "1.0.0");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string source = PackageSource(c.topFolder + c.exe, c.exe);
         fs::permissions(source + c.exe, fs::perms(c.mode));
+        // A package without its top folder would write over config.xml.
+        WriteFileBytes(source + "config.xml", "<Config/>");
         MakePackage("1.0.1.zip", {c.topFolder, source});
         const UpdaterRun run = RunUpdater();
         EXPECT_TRUE(run.finished);
-        EXPECT_EQ(ReadConfig(), ConfigText("1.0.0", "main", ""));
-        EXPECT_FALSE(fs::exists(Inst() + "1.0.1.zip"));
-        fs::remove_all(Inst() + c.topFolder);
+        EXPECT_EQ(ReadConfig(), config);
+        EXPECT_EQ(Listing(Inst()), (Strings{"1.0.0/", "config.xml", "updater"}));
+        EXPECT_EQ(Snapshot(Inst() + "1.0.0"), running);
     }
     EXPECT_EQ(ServerLog().size(), 2 * std::size(cases));
 }
 
-TEST_F(InstallFailure, PackageFileCannotBeCreated) {
+// What a killed or failed run left is removed, and never merged into the new version: the
+// staging folder, config.xml's temporary files, and a folder or link at the new version's name.
+TEST_F(InstallFailure, LeftoversAreRemovedAndNeverMerged) {
     Publish("1.0.1");
-    fs::create_directory(Inst() + "1.0.1.zip");
-    StartServer();
-    ExpectOldVersionKept(RunUpdater());
-    EXPECT_EQ(ServerLog(), Strings{"GET /record.xml"});
-    EXPECT_TRUE(fs::is_directory(Inst() + "1.0.1.zip"));
-}
-
-TEST_F(InstallFailure, ExistingPackageFileIsOverwritten) {
-    Publish("1.0.1");
-    WriteFileBytes(Inst() + "1.0.1.zip", std::string(100000, 'x'));
+    fs::create_directories(Inst() + ".staging/1.0.1");
+    WriteFileBytes(Inst() + ".staging/1.0.1.zip", "partial");
+    WriteFileBytes(Inst() + "config.xml.tmp123-1", "<half");
+    fs::create_directories(Inst() + "1.0.1/data");
+    WriteFileBytes(Inst() + "1.0.1/stray.txt", "stray");
+    fs::create_directory_symlink("/tmp", Inst() + "1.0.1/data/link");
+    WriteFileBytes(Inst() + "1.0.1.zip", "not the updater's: left alone");
     StartServer();
     ASSERT_TRUE(RunUpdater().finished);
     EXPECT_EQ(ReadConfig(), ConfigText("1.0.1", "main", "1.0.0"));
-    EXPECT_EQ(Listing(Inst()), (Strings{"1.0.0/", "1.0.1/", "config.xml", "updater"}));
+    EXPECT_EQ(Listing(Inst()), (Strings{"1.0.0/", "1.0.1.zip", "1.0.1/", "config.xml", "updater"}));
+    EXPECT_EQ(Listing(Inst() + "1.0.1"), (Strings{"data/", "main"}));
+    EXPECT_EQ(Listing(Inst() + "1.0.1/data"), Strings{"readme.txt"});
 }
 
 // The stall limit of the test build is E2E_STALL_SECONDS; the bound leaves room for slow
@@ -166,7 +170,7 @@ TEST_F(InstallFailure, StalledPackageFailsTheInstallation) {
     const UpdaterRun run = RunUpdater();
     ExpectOldVersionKept(run);
     EXPECT_LT(run.seconds, kStallBound);
-    EXPECT_EQ(Listing(Inst()), (Strings{"1.0.0/", "1.0.1.zip", "config.xml", "updater"}));
+    EXPECT_EQ(Listing(Inst()), (Strings{"1.0.0/", "config.xml", "updater"}));
 }
 
 } // namespace

@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """Makes a version package for the end-to-end tests.
 
-  make_package.py OUT.zip VERSION SOURCE_FOLDER [--damage NAME]
+  make_package.py OUT.zip VERSION SOURCE_FOLDER [--damage NAME] [--folder-by-mode NAME]
   make_package.py OUT.zip --empty
 
 Every file of SOURCE_FOLDER goes, deflated and with its permission bits, under a top folder
-named VERSION. --damage NAME breaks the deflate stream of that file's entry (the first byte
-becomes a block of the reserved type), so that its extraction fails.
+named VERSION (at the top of the archive when VERSION is empty). --damage NAME breaks the
+deflate stream of that file's entry (the first byte becomes a block of the reserved type), so
+that its extraction fails. --folder-by-mode NAME adds a folder entry VERSION/NAME known only by
+its Unix mode 040755 (no trailing "/", no MS-DOS folder bit).
 """
 
 import argparse
@@ -16,13 +18,22 @@ import zipfile
 
 
 def add_tree(archive, version, source):
-    archive.mkdir(version)
+    prefix = version + "/" if version else ""
+    if version:
+        archive.mkdir(version)
     for folder, folders, files in os.walk(source):
         folders.sort()
         for name in sorted(files):
             path = os.path.join(folder, name)
-            entry = version + "/" + os.path.relpath(path, source).replace(os.sep, "/")
+            entry = prefix + os.path.relpath(path, source).replace(os.sep, "/")
             archive.write(path, entry)
+
+
+def add_folder_by_mode(archive, name):
+    info = zipfile.ZipInfo(name)
+    info.create_system = 3
+    info.external_attr = 0o40755 << 16
+    archive.writestr(info, b"")
 
 
 def damage(path, entry):
@@ -42,8 +53,11 @@ def main():
     parser.add_argument("source", nargs="?")
     parser.add_argument("--empty", action="store_true")
     parser.add_argument("--damage")
+    parser.add_argument("--folder-by-mode")
     args = parser.parse_args()
     with zipfile.ZipFile(args.out, "w", zipfile.ZIP_DEFLATED) as archive:
+        if args.folder_by_mode:
+            add_folder_by_mode(archive, args.version + "/" + args.folder_by_mode)
         if not args.empty:
             add_tree(archive, args.version, args.source)
     if args.damage:

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The updater's own folder inside the installation folder, where a version is downloaded and
+// unpacked before it takes its place. No version can bear its name (see IsSafeFolderName).
+inline constexpr const char* kStagingFolderName = ".staging";
+
+// The staging folder of one installation, made afresh and removed with all it holds when the
+// object ends.
+class CStagingFolder {
+  public:
+    CStagingFolder() = default;
+    ~CStagingFolder() { Remove(); }
+    CStagingFolder(const CStagingFolder&) = delete;
+    CStagingFolder& operator=(const CStagingFolder&) = delete;
+
+    // Makes the staging folder of the installation folder (ending with "/") with mode 0700, after
+    // removing whatever lay there; false when it cannot be made.
+    bool Create(const std::string& installationFolder);
+    // Its path, ending with "/"; empty before Create.
+    const std::string& Path() const { return m_strPath; }
+    void Remove();
+
+  private:
+    std::string m_strPath;
+};
+
+// The names, in the installation folder, of what a killed run of the updater can leave there:
+// the staging folder and config.xml's temporary files.
+std::vector<std::string> FindLeftovers(const std::string& installationFolder);
+
+// Removes what FindLeftovers finds; false when something could not be removed.
+bool RemoveLeftovers(const std::string& installationFolder);

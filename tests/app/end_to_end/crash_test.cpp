@@ -1,0 +1,228 @@
+// One update from 1.0.0 to 1.0.1, interrupted at single system calls under strace: killed on
+// entry to a call, or the call failing. After each, config.xml must name a complete version,
+// and two more starts must finish the update and leave nothing else behind.
+#include "e2e_support.h"
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+using Tree = std::map<std::string, std::string>;
+
+// The calls that create, change, flush or close files and folders.
+constexpr const char* kFileCalls =
+    "openat,mkdir,mkdirat,rename,renameat,renameat2,unlink,unlinkat,rmdir,fsync,fdatasync,"
+    "syncfs,sync,write,pwrite64,close,fchmod,fchmodat,chmod,utimensat,symlink,symlinkat,"
+    "ftruncate";
+
+// Calls whose every occurrence is tried; the others are sampled down to kSampledCalls.
+const std::set<std::string> kAlwaysTried = {"rename", "renameat", "renameat2", "fsync",
+                                            "fdatasync", "syncfs", "sync", "mkdir"};
+constexpr size_t kSampledCalls = 60;
+
+// One system call of a traced run: its name and its number among the calls of that name.
+struct Call {
+    std::string name;
+    int occurrence = 0;
+    std::string line;
+};
+
+// The calls of an strace log (one call a line, "-o" output without pids).
+std::vector<Call> ParseTrace(const std::string& log) {
+    static const std::regex callLine(R"(^([a-z0-9_]+)\()");
+    std::vector<Call> calls;
+    std::map<std::string, int> seen;
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        std::smatch match;
+        if (std::regex_search(line, match, callLine))
+            calls.push_back({match[1], ++seen[match[1]], line});
+    }
+    return calls;
+}
+
+// Every call that kAlwaysTried names, and an even sample of the others.
+std::vector<Call> Sample(const std::vector<Call>& calls) {
+    std::vector<Call> always;
+    std::vector<Call> others;
+    for (const Call& call : calls)
+        (kAlwaysTried.contains(call.name) ? always : others).push_back(call);
+    const size_t step = std::max<size_t>(1, (others.size() + kSampledCalls - 1) / kSampledCalls);
+    for (size_t i = 0; i < others.size(); i += step)
+        always.push_back(others[i]);
+    return always;
+}
+
+// A folder's entries with their modes and bytes (or link targets), without times: copies of the
+// pristine installation and the folders that an extraction makes get times of their own.
+Tree Contents(const Tree& snapshot) {
+    Tree contents;
+    for (const auto& [path, entry] : snapshot) {
+        const size_t mode = entry.find(' ');
+        const size_t time = entry.find(' ', mode + 1);
+        contents[path] = entry.substr(0, mode) + entry.substr(time);
+    }
+    return contents;
+}
+
+class CrashTest : public EndToEndTest {
+  protected:
+    void SetUp() override {
+        EndToEndTest::SetUp();
+        WriteConfig(ConfigText("1.0.0", "main", ""));
+        AddMainProgram("1.0.0");
+        Publish("1.0.1");
+        StartServer({"--lifetime", "600"});
+        m_pristine = Root() + "pristine/";
+        fs::copy(Inst(), m_pristine, fs::copy_options::recursive);
+        m_trees["1.0.0"] = Contents(Snapshot(Inst() + "1.0.0"));
+        // The version as an uninterrupted update installs it.
+        ASSERT_TRUE(RunUpdater().finished);
+        ASSERT_EQ(ReadConfig(), ConfigText("1.0.1", "main", "1.0.0"));
+        m_trees["1.0.1"] = Contents(Snapshot(Inst() + "1.0.1"));
+        Restore();
+    }
+
+    // The installation as it was before the update. Files are linked, not copied: the updater
+    // never writes into an existing file, and a test that it did would see the copy change.
+    void Restore() {
+        fs::remove_all(Inst());
+        fs::copy(m_pristine, Inst(),
+                 fs::copy_options::recursive | fs::copy_options::create_hard_links);
+    }
+
+    // The calls of one uninterrupted update that touch the installation, from the first call
+    // that names its folder on.
+    std::vector<Call> TracedCalls() {
+        const std::string log = Root() + "trace.log";
+        Strace({"-o", log, "-e", std::string("trace=") + kFileCalls});
+        std::vector<Call> calls = ParseTrace(ReadFileBytes(log));
+        Restore();
+        const auto first = std::find_if(calls.begin(), calls.end(), [&](const Call& call) {
+            return call.line.find(Inst()) != std::string::npos;
+        });
+        return {first, calls.end()};
+    }
+
+    void Strace(const std::vector<std::string>& options) {
+        std::vector<std::string> argv = {"strace", "-qq"};
+        argv.insert(argv.end(), options.begin(), options.end());
+        argv.push_back(Inst() + "updater");
+        // LeakSanitizer cannot work under a tracer.
+        ASSERT_TRUE(RunProgram(argv, {"ASAN_OPTIONS=detect_leaks=0"}).finished);
+    }
+
+    // config.xml names a version whose folder is whole; then two more starts finish the update
+    // and leave nothing but the new version, config.xml and the updater's own files.
+    void ExpectRecoverable(const std::string& what) {
+        SCOPED_TRACE(what);
+        static const std::regex versionElement("<Version>([^<]*)</Version>");
+        std::smatch match;
+        const std::string config = ReadConfig();
+        ASSERT_TRUE(std::regex_search(config, match, versionElement)) << config;
+        const std::string version = match[1];
+        ASSERT_TRUE(m_trees.contains(version)) << version;
+        EXPECT_EQ(Contents(Snapshot(Inst() + version)), m_trees[version]);
+        for (int start = 0; start < 2; ++start) {
+            ASSERT_TRUE(RunUpdater().finished);
+            WaitForProgramsToEnd();
+        }
+        EXPECT_EQ(ReadConfig(), ConfigText("1.0.1", "main", ""));
+        EXPECT_EQ(Contents(Snapshot(Inst() + "1.0.1")), m_trees["1.0.1"]);
+        Strings listing;
+        for (const std::string& name : Listing(Inst()))
+            if (name != ".updater-lock")
+                listing.push_back(name);
+        EXPECT_EQ(listing, (Strings{"1.0.1/", "config.xml", "updater"}));
+    }
+
+    // The started main programs write one line and end; a folder they still run from is kept.
+    void WaitForProgramsToEnd() { std::this_thread::sleep_for(std::chrono::milliseconds(30)); }
+
+    // Runs one update interrupted at each of the calls, in turn as each of injects says, and
+    // checks the outcome.
+    void TryEach(const std::vector<Call>& calls, const Strings& injects) {
+        int tried = 0;
+        for (const Call& call : calls) {
+            const std::string at = call.name + ":" + injects[tried % injects.size()] +
+                                   ":when=" + std::to_string(call.occurrence);
+            Strace({"-o", "/dev/null", "-e", "trace=" + call.name, "-e", "inject=" + at});
+            ExpectRecoverable(at + "  " + call.line);
+            Restore();
+            ++tried;
+            if (HasFatalFailure() || HasFailure())
+                break;
+        }
+        RecordProperty("calls_tried", tried);
+        EXPECT_GT(tried, 0);
+    }
+
+    std::string m_pristine;
+    std::map<std::string, Tree> m_trees;
+};
+
+TEST_F(CrashTest, KilledAtAnyFileCall) {
+    const std::vector<Call> calls = Sample(TracedCalls());
+    ASSERT_GT(calls.size(), 20u);
+    TryEach(calls, {"signal=SIGKILL"});
+}
+
+TEST_F(CrashTest, AnyWriteFsyncRenameMkdirOrCloseFailing) {
+    std::vector<Call> calls;
+    for (const Call& call : TracedCalls())
+        if (std::set<std::string>{"write", "fsync", "syncfs", "rename", "mkdir", "close"}.contains(
+                call.name))
+            calls.push_back(call);
+    TryEach(Sample(calls), {"error=ENOSPC", "error=EIO"});
+}
+
+// Every file and folder of the new version reaches the disk before config.xml names it: a
+// flush of the file system after the last write into the staged tree, the tree renamed into
+// place, the installation folder flushed, and only then config.xml replaced.
+TEST_F(CrashTest, NewVersionIsOnDiskBeforeConfigNamesIt) {
+    const std::string log = Root() + "durable.log";
+    Strace({"-y", "-o", log, "-e", std::string("trace=") + kFileCalls});
+    const std::vector<Call> calls = ParseTrace(ReadFileBytes(log));
+    const std::string staged = Inst() + ".staging/1.0.1";
+    const std::string folder = Inst().substr(0, Inst().size() - 1);
+    auto find = [&](size_t from, auto predicate) {
+        for (size_t i = from; i < calls.size(); ++i)
+            if (predicate(calls[i]))
+                return i;
+        return calls.size();
+    };
+    const size_t moved = find(0, [&](const Call& c) {
+        return c.name.starts_with("rename") && c.line.find("\"" + staged + "\"") != std::string::npos;
+    });
+    const size_t committed = find(0, [&](const Call& c) {
+        return c.name.starts_with("rename") &&
+               c.line.find("\"" + Inst() + "config.xml\"") != std::string::npos;
+    });
+    ASSERT_LT(moved, calls.size());
+    ASSERT_LT(committed, calls.size());
+    ASSERT_LT(moved, committed);
+    size_t lastWrite = 0;
+    for (size_t i = 0; i < moved; ++i)
+        if (calls[i].line.find(staged) != std::string::npos && !calls[i].name.starts_with("close"))
+            lastWrite = i;
+    const size_t flushed = find(lastWrite, [](const Call& c) {
+        return c.name == "syncfs" || c.name == "sync";
+    });
+    EXPECT_LT(flushed, moved) << calls[lastWrite].line;
+    const size_t folderFlushed = find(moved, [&](const Call& c) {
+        return c.name == "fsync" && c.line.find("<" + folder + ">") != std::string::npos;
+    });
+    EXPECT_LT(folderFlushed, committed);
+}
+
+} // namespace
