@@ -292,10 +292,11 @@ std::vector<std::string> EndToEndTest::ServerLog() const {
     return Lines(ReadFileBytes(m_log));
 }
 
-StartedUpdater EndToEndTest::StartUpdater(const std::string& name) {
+StartedUpdater EndToEndTest::StartUpdater(const std::string& name,
+                                          std::vector<std::string> wrapper) {
     StartedUpdater started{-1, name, Clock::now()};
-    started.pid =
-        Spawn({m_inst + "updater"}, m_cwd, m_root + name + ".out", m_root + name + ".err");
+    wrapper.push_back(m_inst + "updater");
+    started.pid = Spawn(wrapper, m_cwd, m_root + name + ".out", m_root + name + ".err");
     return started;
 }
 

@@ -79,7 +79,8 @@ class EndToEndTest : public testing::Test {
     std::vector<std::string> ServerLog() const;
 
     UpdaterRun RunUpdater() { return WaitForUpdater(StartUpdater("updater")); }
-    StartedUpdater StartUpdater(const std::string& name);
+    // Starts the updater, through wrapper (a program and its options) when one is given.
+    StartedUpdater StartUpdater(const std::string& name, std::vector<std::string> wrapper = {});
     UpdaterRun WaitForUpdater(const StartedUpdater& started);
     // Runs argv from StartFolder() as RunUpdater runs the updater, with these variables added to
     // the environment.
