@@ -1,6 +1,9 @@
 #include "e2e_support.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -9,6 +12,18 @@ namespace fs = std::filesystem;
 namespace {
 
 using Strings = std::vector<std::string>;
+
+// The inode of everything beneath folder, by relative path: a file rewritten in place keeps its
+// inode, one replaced or made anew does not.
+std::map<std::string, uintmax_t> Inodes(const std::string& folder) {
+    std::map<std::string, uintmax_t> inodes;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
+        struct stat status {};
+        lstat(entry.path().c_str(), &status);
+        inodes[fs::relative(entry.path(), folder).string()] = status.st_ino;
+    }
+    return inodes;
+}
 
 // An installation of 1.0.0 that the server offers 1.0.1 to; every failure must leave
 // config.xml as it was, so that the next start tries again.
@@ -104,6 +119,7 @@ TEST_F(InstallFailure, PackageWithoutAStartableProgram) {
     StartServer();
     const std::string config = ReadConfig();
     const auto running = Snapshot(Inst() + "1.0.0");
+    const auto runningInodes = Inodes(Inst() + "1.0.0");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string source = PackageSource(c.topFolder + c.exe, c.exe);
@@ -116,6 +132,7 @@ TEST_F(InstallFailure, PackageWithoutAStartableProgram) {
         EXPECT_EQ(ReadConfig(), config);
         EXPECT_EQ(Listing(Inst()), (Strings{"1.0.0/", "config.xml", "updater"}));
         EXPECT_EQ(Snapshot(Inst() + "1.0.0"), running);
+        EXPECT_EQ(Inodes(Inst() + "1.0.0"), runningInodes);
     }
     EXPECT_EQ(ServerLog().size(), 2 * std::size(cases));
 }
