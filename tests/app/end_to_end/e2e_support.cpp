@@ -292,10 +292,10 @@ std::vector<std::string> EndToEndTest::ServerLog() const {
     return Lines(ReadFileBytes(m_log));
 }
 
-StartedUpdater EndToEndTest::StartUpdater(const std::string& name) {
+StartedUpdater EndToEndTest::StartProgram(const std::string& name,
+                                          const std::vector<std::string>& argv) {
     StartedUpdater started{-1, name, Clock::now()};
-    started.pid =
-        Spawn({m_inst + "updater"}, m_cwd, m_root + name + ".out", m_root + name + ".err");
+    started.pid = Spawn(argv, m_cwd, m_root + name + ".out", m_root + name + ".err");
     return started;
 }
 
