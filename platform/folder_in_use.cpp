@@ -1,14 +1,15 @@
 #include "platform/folder_in_use.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <climits>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -22,7 +23,7 @@ using FolderHandle = std::unique_ptr<DIR, FolderCloser>;
 class FolderTest {
   public:
     explicit FolderTest(std::string folder) : m_strFolder(std::move(folder)) {}
-    bool Contains(const std::string& path) const {
+    bool Contains(std::string_view path) const {
         return path.starts_with(m_strFolder) &&
                (path.size() == m_strFolder.size() || path[m_strFolder.size()] == '/' ||
                 m_strFolder == "/");
@@ -49,14 +50,31 @@ bool HasOpenFileIn(const std::string& process, const FolderTest& folder) {
     return false;
 }
 
+// The whole of a /proc file, read in large pieces; empty when it cannot be read.
+std::string ReadProcFile(const std::string& path) {
+    std::string text;
+    const int file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0)
+        return text;
+    char buffer[65536];
+    for (ssize_t got; (got = read(file, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<size_t>(got));
+    close(file);
+    return text;
+}
+
 // A line of the maps list: address, permissions, offset, device and inode, then the mapped
 // file's path, the only field that holds a "/".
 bool HasMappedFileIn(const std::string& process, const FolderTest& folder) {
-    std::ifstream maps(process + "/maps");
-    for (std::string line; std::getline(maps, line);) {
-        const size_t path = line.find('/');
-        if (path != std::string::npos && folder.Contains(line.substr(path)))
+    const std::string maps = ReadProcFile(process + "/maps");
+    for (size_t line = 0; line < maps.size();) {
+        size_t end = maps.find('\n', line);
+        if (end == std::string::npos)
+            end = maps.size();
+        const size_t path = maps.find('/', line);
+        if (path < end && folder.Contains(std::string_view(maps).substr(path, end - path)))
             return true;
+        line = end + 1;
     }
     return false;
 }
