@@ -30,8 +30,9 @@ void SetLockFileAccess(int file, const std::string& folder) {
         fchown(file, folderStatus.st_uid, folderStatus.st_gid) == 0)
         folderGroup = true;
     // Shared only with the folder's group: any other group could not write the installation.
-    const bool shared = (folderStatus.st_mode & S_IWGRP) != 0 &&
-                        (folderGroup || fchown(file, static_cast<uid_t>(-1), folderStatus.st_gid) == 0);
+    const bool shared =
+        (folderStatus.st_mode & S_IWGRP) != 0 &&
+        (folderGroup || fchown(file, static_cast<uid_t>(-1), folderStatus.st_gid) == 0);
     fchmod(file, shared ? 0660 : 0600);
 }
 

@@ -69,8 +69,8 @@ TEST(FolderInUse, TellsEachWayAProcessUsesTheFolder) {
         {"mapped file",
          [&] {
              const int file = open(data.c_str(), O_RDONLY);
-             const bool mapped = file >= 0 && mmap(nullptr, 4096, PROT_READ, MAP_SHARED, file,
-                                                   0) != MAP_FAILED;
+             const bool mapped =
+                 file >= 0 && mmap(nullptr, 4096, PROT_READ, MAP_SHARED, file, 0) != MAP_FAILED;
              return close(file) == 0 && mapped;
          },
          true},

@@ -140,8 +140,8 @@ TEST(InstallationLock, FileAccessFollowsWhoMayWriteTheFolder) {
         bool nobodysFolder;
         mode_t fileMode;
     };
-    for (const Case& c : {Case{0755, false, 0600}, Case{0775, false, 0660},
-                          Case{0755, true, 0600}, Case{0770, true, 0660}}) {
+    for (const Case& c : {Case{0755, false, 0600}, Case{0775, false, 0660}, Case{0755, true, 0600},
+                          Case{0770, true, 0660}}) {
         SCOPED_TRACE(std::to_string(c.folderMode) + (c.nobodysFolder ? " nobody's" : ""));
         TempFolder temp;
         ASSERT_EQ(chmod(temp.Path().c_str(), c.folderMode), 0);

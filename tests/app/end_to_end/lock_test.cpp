@@ -71,8 +71,8 @@ TEST_F(InstallationLockRun, TwoInstallationsUpdateAtTheSameTime) {
     // Both asked for the record before either could have had its answer.
     ASSERT_EQ(log.size(), 4u);
     EXPECT_EQ(Strings(log.begin(), log.begin() + 2), Strings(2, "GET /record.xml"));
-    EXPECT_EQ(Sorted(log), (Strings{"GET /1.0.1.zip", "GET /1.0.1.zip", "GET /record.xml",
-                                    "GET /record.xml"}));
+    EXPECT_EQ(Sorted(log),
+              (Strings{"GET /1.0.1.zip", "GET /1.0.1.zip", "GET /record.xml", "GET /record.xml"}));
     EXPECT_EQ(ReadConfig(), ConfigText("1.0.1", "main", "1.0.0"));
     EXPECT_EQ(ReadFileBytes(other + "config.xml"), ConfigText("1.0.1", "main", "1.0.0"));
     EXPECT_TRUE(fs::exists(other + "1.0.1/main"));

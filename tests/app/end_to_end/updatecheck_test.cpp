@@ -31,8 +31,8 @@ struct DryRunCase {
     bool serverDown = false;
     bool holdLock = false;
     bool lastVersionInUse = false; // a process works in the lastVersion folder
-    bool besideTool = false; // the tool lies in the installation folder and gets no argument
-    bool package = false;    // --package
+    bool besideTool = false;       // the tool lies in the installation folder and gets no argument
+    bool package = false;          // --package
     int status = 0;
     std::string decision = {};
     Strings lines = {}; // more lines that must appear
