@@ -108,6 +108,8 @@ TEST_F(InstallationLockRun, AnotherUserCanNeitherStopNorJoinTheUpdate) {
         const UpdaterRun hold = RunProgram(tryToHold);
         ASSERT_TRUE(hold.finished);
         EXPECT_NE(hold.status, 0);
+        EXPECT_NE(hold.standardError.find("Permission denied"), std::string::npos)
+            << hold.standardError;
         const UpdaterRun join = RunProgram(theirUpdater);
         ASSERT_TRUE(join.finished);
         EXPECT_EQ(ServerLog(), Strings{});
