@@ -4,6 +4,7 @@
 #include "app/version.h"
 #include "markup/xml_doc.h"
 #include "platform/file_system.h"
+#include "platform/folder_in_use.h"
 #include "platform/remove_tree.h"
 
 #include <memory>
@@ -55,7 +56,10 @@ RemovalDecision CUpDateApp::DecideRemoval(const std::u16string& lastVersion,
     const PathKind kind = GetPathKind(path);
     if (IsSymbolicLink(path) || kind == PathKind::File)
         return RemovalDecision::NotAFolder;
-    return kind == PathKind::Missing ? RemovalDecision::AlreadyGone : RemovalDecision::RemoveFolder;
+    if (kind == PathKind::Missing)
+        return RemovalDecision::AlreadyGone;
+    // A version still running keeps its files.
+    return IsFolderInUse(path) ? RemovalDecision::InUse : RemovalDecision::RemoveFolder;
 }
 
 void CUpDateApp::CheckForUpdate(CXmlDoc& config, CXmlDoc& record,

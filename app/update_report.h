@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/version.h"
+#include "platform/installation_lock.h"
 #include "unzip/zip_entry_info.h"
 
 #include <curl/curl.h>
@@ -19,6 +20,7 @@ enum class RemovalDecision {
     InstalledVersion, // names the installed version: left alone
     Unrepresentable,  // cannot be named in the file system's encoding: left alone
     NotAFolder,       // a file or a link lies there: it stays, and so does LastVersion
+    InUse,            // a running process uses something inside: it stays, and so does LastVersion
     AlreadyGone,      // nothing lies there: LastVersion is emptied
     RemoveFolder,     // the folder is removed, then LastVersion is emptied
 };
@@ -56,8 +58,8 @@ class CUpdateReport {
     // The main program's full path; representable is false when the file system's encoding
     // cannot name it, and nothing is started then.
     virtual void ProgramChosen(const std::string& /*path*/, bool /*representable*/) {}
-    // known is false when it could not be told whether another updater holds the lock.
-    virtual void LockTested(bool /*known*/, bool /*heldElsewhere*/) {}
+    // The processes holding the installation's lock; known is false when it could not be told.
+    virtual void LockTested(bool /*known*/, const std::vector<LockHolder>& /*holders*/) {}
     // What a killed run left in the installation folder, which this start removes first.
     virtual void LeftoversFound(const std::vector<std::string>& /*names*/) {}
     virtual void RemovalDecided(const std::u16string& /*lastVersion*/, RemovalDecision) {}

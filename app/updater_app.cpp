@@ -8,6 +8,7 @@
 #include "platform/own_path.h"
 
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -110,12 +111,14 @@ void CUpDateApp::Launch(std::u16string version, std::u16string exe) const {
 }
 
 bool CUpDateApp::TakeLock() {
+    bool lossy = false;
+    const std::string folder = Utf16ToAnsi(m_strFolder, &lossy);
     if (IsDryRun()) {
-        bool held = false;
-        const bool known = IsNamedLockHeld(kUpdaterLockName, held);
-        Report().LockTested(known, held);
-        return !held;
+        std::vector<LockHolder> holders;
+        const bool known = !lossy && FindInstallationLockHolders(folder, holders);
+        Report().LockTested(known, holders);
+        return holders.empty();
     }
-    m_hMutex.Create(kUpdaterLockName);
-    return !m_hMutex.AlreadyExists();
+    // Only the holder may change the installation; a folder it cannot lock it cannot change.
+    return !lossy && m_hMutex.Create(folder);
 }

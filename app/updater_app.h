@@ -4,13 +4,10 @@
 #include "app/transfer.h"
 #include "app/update_libraries.h"
 #include "app/update_report.h"
-#include "platform/named_lock.h"
+#include "platform/installation_lock.h"
 
 #include <optional>
 #include <string>
-
-// The system-wide lock that the one updater at work holds.
-inline constexpr const char* kUpdaterLockName = "TavikUpdateMutex";
 
 class CUnzipper;
 class CXmlDoc;
@@ -45,7 +42,7 @@ class CUpDateApp {
     bool DownloadAndInstall(std::u16string version, std::u16string exe);
 
     std::u16string m_strFolder; // the updater's own folder, ending with "/"
-    CNamedLock m_hMutex;        // held while this is the one instance at work
+    CInstallationLock m_hMutex; // held while this is the one instance at work on the folder
 
   private:
     void Launch(std::u16string version, std::u16string exe) const;

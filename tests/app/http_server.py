@@ -6,6 +6,7 @@ Serves the files of --root, logs every request line to --log as it arrives, and 
 It ends by itself after --lifetime seconds.
 
   --cut NAME=BYTES    announce the whole file but send only BYTES of it, then close
+  --delay NAME=MS     wait MS milliseconds before answering
   --stall NAME=BYTES  send BYTES of the file (-1: not even the headers), then send nothing more
                       while holding the connection open (the length announced is one more
                       than the file's, so the client keeps waiting)
@@ -28,7 +29,7 @@ def parse_rules(values):
     return rules
 
 
-def make_handler(root, log, cuts, stalls, lifetime):
+def make_handler(root, log, cuts, stalls, delays, lifetime):
     log_lock = threading.Lock()
 
     class Handler(http.server.BaseHTTPRequestHandler):
@@ -39,6 +40,8 @@ def make_handler(root, log, cuts, stalls, lifetime):
             with log_lock:
                 log.write(f"{self.command} {self.path}\n")
                 log.flush()
+            if self.path in delays:
+                time.sleep(delays[self.path] / 1000)
             path = os.path.join(root, self.path.lstrip("/"))
             body = None
             if os.path.isfile(path):
@@ -82,11 +85,12 @@ def main():
     parser.add_argument("--lifetime", type=float, default=60.0)
     parser.add_argument("--cut", action="append")
     parser.add_argument("--stall", action="append")
+    parser.add_argument("--delay", action="append")
     args = parser.parse_args()
 
     log = open(args.log, "a", encoding="utf-8")
     handler = make_handler(args.root, log, parse_rules(args.cut), parse_rules(args.stall),
-                           args.lifetime)
+                           parse_rules(args.delay), args.lifetime)
     try:
         server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), handler)
     except OSError as error:

@@ -3,7 +3,6 @@
 #include "app/ansi_text.h"
 #include "app/signature.h"
 #include "app/updater_app.h"
-#include "platform/named_lock.h"
 #include "platform/program_file.h"
 #include "tools/xmlcheck/check_report.h"
 #include "unzip/entry_mode.h"
@@ -45,6 +44,9 @@ const char* RemovalText(RemovalDecision decision) {
         return "cannot be named in the file system's encoding: left alone, never removed";
     case RemovalDecision::NotAFolder:
         return "a file or a link lies there, not a folder: it stays, and so does LastVersion";
+    case RemovalDecision::InUse:
+        return "a running process uses it (program, working folder, open or mapped file): it "
+               "stays, and so does LastVersion, until a start finds it unused";
     case RemovalDecision::AlreadyGone:
         return "nothing lies there: LastVersion would be emptied and config.xml saved";
     case RemovalDecision::RemoveFolder:
@@ -127,21 +129,23 @@ void CDryRunPrinter::ProgramChosen(const std::string& path, bool representable) 
         Problem(kExitProgramProblem);
 }
 
-void CDryRunPrinter::LockTested(bool known, bool heldElsewhere) {
+void CDryRunPrinter::LockTested(bool known, const std::vector<LockHolder>& holders) {
     if (!known) {
-        Line("lock: cannot tell whether another updater holds it (/proc/net/unix unreadable)");
+        Line("lock: cannot tell whether another updater holds it (/proc/locks unreadable, or " +
+             std::string(kInstallationLockName) + " is no regular file)");
         return;
     }
-    Line(heldElsewhere ? "lock: held by another updater right now"
-                       : "lock: free (the updater would take it)");
-    if (heldElsewhere) {
-        for (const LockHolder& holder : NamedLockHolders(kUpdaterLockName))
-            Line("  held by process " + std::to_string(holder.pid) +
-                 (holder.program.empty() ? "" : " (" + holder.program + ")"));
-        Problem(kExitLockHeld);
-        Decide("stop after starting the program: another updater holds the lock, so this start "
-               "would neither remove, check nor install anything");
+    if (holders.empty()) {
+        Line("lock: free (the updater would take it)");
+        return;
     }
+    Line("lock: held by another updater right now");
+    for (const LockHolder& holder : holders)
+        Line("  held by process " + std::to_string(holder.pid) +
+             (holder.program.empty() ? "" : " (" + holder.program + ")"));
+    Problem(kExitLockHeld);
+    Decide("stop after starting the program: another updater holds the lock, so this start "
+           "would neither remove, check nor install anything");
 }
 
 void CDryRunPrinter::LeftoversFound(const std::vector<std::string>& names) {

@@ -33,7 +33,7 @@ constexpr const char* kHelp =
     "  2  bad arguments\n"
     "  3  Version or Exe is missing, or the program to start is not an executable file\n"
     "  4  another updater holds the lock right now\n"
-    "  5  LastVersion names something the updater never removes\n"
+    "  5  LastVersion names something the updater never removes, or a process uses it\n"
     "  6  no usable record: transfer failed, HTTP error, no or unsafe Version, bad signature\n"
     "  7  --package: the package would not install\n"
     "  8  an update is offered but this user cannot write the installation folder\n";

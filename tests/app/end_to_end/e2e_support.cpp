@@ -292,11 +292,10 @@ std::vector<std::string> EndToEndTest::ServerLog() const {
     return Lines(ReadFileBytes(m_log));
 }
 
-StartedUpdater EndToEndTest::StartUpdater(const std::string& name,
-                                          std::vector<std::string> wrapper) {
+StartedUpdater EndToEndTest::StartProgram(const std::string& name,
+                                          const std::vector<std::string>& argv) {
     StartedUpdater started{-1, name, Clock::now()};
-    wrapper.push_back(m_inst + "updater");
-    started.pid = Spawn(wrapper, m_cwd, m_root + name + ".out", m_root + name + ".err");
+    started.pid = Spawn(argv, m_cwd, m_root + name + ".out", m_root + name + ".err");
     return started;
 }
 

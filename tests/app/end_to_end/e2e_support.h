@@ -79,8 +79,11 @@ class EndToEndTest : public testing::Test {
     std::vector<std::string> ServerLog() const;
 
     UpdaterRun RunUpdater() { return WaitForUpdater(StartUpdater("updater")); }
-    // Starts the updater, through wrapper (a program and its options) when one is given.
-    StartedUpdater StartUpdater(const std::string& name, std::vector<std::string> wrapper = {});
+    StartedUpdater StartUpdater(const std::string& name) {
+        return StartProgram(name, {Inst() + "updater"});
+    }
+    // Starts argv from StartFolder() as StartUpdater starts the updater.
+    StartedUpdater StartProgram(const std::string& name, const std::vector<std::string>& argv);
     UpdaterRun WaitForUpdater(const StartedUpdater& started);
     // Runs argv from StartFolder() as RunUpdater runs the updater, with these variables added to
     // the environment.

@@ -1,6 +1,6 @@
 #include "e2e_support.h"
 
-#include "platform/named_lock.h"
+#include "platform/installation_lock.h"
 
 #include <sys/wait.h>
 
@@ -30,14 +30,15 @@ TEST_F(SingleInstance, SecondInstanceOnlyStartsTheMainProgram) {
     Publish("1.0.1");
     StartServer();
 
-    CNamedLock firstInstance;
-    ASSERT_TRUE(firstInstance.Create("TavikUpdateMutex"));
+    CInstallationLock firstInstance;
+    ASSERT_TRUE(firstInstance.Create(Inst()));
     const UpdaterRun run = RunUpdater();
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(WaitForStarts(), Strings{StartLine("1.0.0", Inst() + "1.0.0/main")});
     EXPECT_EQ(ReadConfig(), config);
-    EXPECT_EQ(Listing(Inst()), (Strings{"0.9.0/", "1.0.0/", "config.xml", "updater"}));
+    EXPECT_EQ(Listing(Inst()),
+              (Strings{".updater-lock", "0.9.0/", "1.0.0/", "config.xml", "updater"}));
     EXPECT_EQ(ServerLog(), Strings{});
 
     // Once the lock is free, the next start does the work.
@@ -79,8 +80,10 @@ TEST_F(SingleInstance, TheLockIsGivenUpWhenTheRunEnds) {
     WriteConfig(ConfigText("1.0.0", "main", ""));
     AddMainProgram("1.0.0");
     ASSERT_TRUE(RunUpdater().finished);
-    CNamedLock after;
-    EXPECT_TRUE(after.Create("TavikUpdateMutex"));
+    // The lock file goes with the lock.
+    EXPECT_EQ(Listing(Inst()), (Strings{"1.0.0/", "config.xml", "updater"}));
+    CInstallationLock after;
+    EXPECT_TRUE(after.Create(Inst()));
 }
 
 struct DamagedConfig {

@@ -1,7 +1,11 @@
 #include "e2e_support.h"
 
+#include <signal.h>
+
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -89,6 +93,70 @@ TEST_F(LastVersion, NeverRemovesAnythingButAFolder) {
                                             "updater"}));
         EXPECT_TRUE(fs::exists(Inst() + "0.9.0/main"));
     }
+}
+
+} // namespace
+
+namespace {
+
+// Kills a process at the end of the scope.
+struct Killer {
+    pid_t pid = -1;
+    ~Killer() {
+        if (pid > 0)
+            kill(pid, SIGKILL);
+    }
+};
+
+// A file's bytes once it ends with a line end, after waiting a bounded time for that.
+std::string WaitForLineIn(const std::string& path) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!ReadFileBytes(path).ends_with('\n') && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return ReadFileBytes(path);
+}
+
+// Whether the process still has a file of that path open as descriptor 3, after waiting a
+// bounded time for it to come to want.
+bool HoldsOpen(pid_t pid, const std::string& path, bool want) {
+    const std::string link = "/proc/" + std::to_string(pid) + "/fd/3";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    std::error_code error;
+    while ((fs::read_symlink(link, error).string() == path) != want &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return fs::read_symlink(link, error).string() == path;
+}
+
+// The main program the first start launched still runs from the version that start replaced:
+// the second start leaves that folder alone; the start after the program ended removes it.
+TEST_F(LastVersion, StaysWhileAProgramStillUsesIt) {
+    const std::string pidFile = Root() + "main.pid";
+    const std::string data = Inst() + "1.0.0/data";
+    WriteFileBytes(data, "in use");
+    WriteFileBytes(Inst() + "1.0.0/main",
+                   "#!/bin/sh\necho $$ > '" + pidFile + "'\nexec sleep 30 3< \"${0%/*}/data\"\n",
+                   0755);
+    WriteConfig(ConfigText("1.0.0", "main", ""));
+    Publish("1.0.1");
+    StartServer();
+    ASSERT_TRUE(RunUpdater().finished);
+    ASSERT_EQ(ReadConfig(), ConfigText("1.0.1", "main", "1.0.0"));
+    const std::string pid = WaitForLineIn(pidFile);
+    ASSERT_FALSE(pid.empty());
+    const Killer program{std::stoi(pid)};
+    ASSERT_TRUE(HoldsOpen(program.pid, data, true));
+    const auto oldVersion = Snapshot(Inst() + "1.0.0");
+
+    ASSERT_TRUE(RunUpdater().finished);
+    EXPECT_EQ(ReadConfig(), ConfigText("1.0.1", "main", "1.0.0"));
+    EXPECT_EQ(Snapshot(Inst() + "1.0.0"), oldVersion);
+
+    kill(program.pid, SIGKILL);
+    ASSERT_FALSE(HoldsOpen(program.pid, data, false));
+    ASSERT_TRUE(RunUpdater().finished);
+    EXPECT_EQ(ReadConfig(), ConfigText("1.0.1", "main", ""));
+    EXPECT_EQ(Listing(Inst()), (Strings{"1.0.1/", "config.xml", "updater"}));
 }
 
 } // namespace

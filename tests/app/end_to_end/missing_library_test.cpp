@@ -1,6 +1,6 @@
 #include "e2e_support.h"
 
-#include "platform/named_lock.h"
+#include "platform/installation_lock.h"
 
 #include <ostream>
 #include <string>
@@ -42,8 +42,8 @@ TEST_P(MissingLibrary, OnlyStartsTheMainProgram) {
     EXPECT_EQ(ReadConfig(), config);
     EXPECT_EQ(Listing(Inst()), (Strings{"0.9.0/", "1.0.0/", "config.xml", "updater"}));
     EXPECT_EQ(ServerLog(), Strings{});
-    CNamedLock after;
-    EXPECT_TRUE(after.Create("TavikUpdateMutex"));
+    CInstallationLock after;
+    EXPECT_TRUE(after.Create(Inst()));
 }
 
 INSTANTIATE_TEST_SUITE_P(, MissingLibrary,

@@ -50,9 +50,9 @@ TEST_F(StagedInstall, ConfigReadAgainUnderTheLock) {
     Publish("1.0.1");
     StartServer();
     // The second start waits on entry to the lock's call until the first has finished.
-    const StartedUpdater late = StartUpdater("late", {"strace", "-qq", "-o", "/dev/null", "-e",
-                                                      "trace=bind,flock", "-e",
-                                                      "inject=bind,flock:delay_enter=3000000"});
+    const StartedUpdater late =
+        StartProgram("late", {"strace", "-qq", "-o", "/dev/null", "-e", "trace=flock", "-e",
+                              "inject=flock:delay_enter=3000000", Inst() + "updater"});
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     ASSERT_TRUE(RunUpdater().finished);
     EXPECT_EQ(ReadConfig(), ConfigText("1.0.1", "main", "1.0.0"));

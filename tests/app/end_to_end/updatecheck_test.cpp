@@ -1,10 +1,13 @@
 #include "e2e_support.h"
 
-#include "platform/named_lock.h"
+#include "platform/installation_lock.h"
 
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,8 +30,9 @@ struct DryRunCase {
     bool changePackage = false;      // after signing
     bool serverDown = false;
     bool holdLock = false;
-    bool besideTool = false; // the tool lies in the installation folder and gets no argument
-    bool package = false;    // --package
+    bool lastVersionInUse = false; // a process works in the lastVersion folder
+    bool besideTool = false;       // the tool lies in the installation folder and gets no argument
+    bool package = false;          // --package
     int status = 0;
     std::string decision = {};
     Strings lines = {}; // more lines that must appear
@@ -94,6 +98,15 @@ const std::vector<DryRunCase> kCases = {
      .status = 6,
      .decision = "nothing to do: the offered version is not a plain folder name, so it is refused",
      .lines = {"offered Version: \"../1.0.1\" (NOT a plain folder name)"}},
+    {.name = "LastVersionInUse",
+     .lastVersion = "0.9.0",
+     .publish = "1.0.0",
+     .lastVersionInUse = true,
+     .status = 5,
+     .decision = "nothing to do: the installed version is not older than the offered one",
+     .lines = {"LastVersion: \"0.9.0\", a running process uses it (program, working folder, "
+               "open or mapped file): it stays, and so does LastVersion, until a start finds it "
+               "unused"}},
     {.name = "LockHeld",
      .publish = "1.0.1",
      .holdLock = true,
@@ -149,6 +162,35 @@ const std::vector<DryRunCase> kCases = {
                "1.0.1.zip: by the built-in key but does not match the file"}},
 };
 
+// A child process whose working folder is folder, from its construction to its end.
+class FolderUser {
+  public:
+    explicit FolderUser(const std::string& folder) {
+        int ready[2];
+        if (pipe(ready) != 0)
+            return;
+        m_pid = fork();
+        if (m_pid == 0) {
+            if (chdir(folder.c_str()) == 0 && write(ready[1], "y", 1) == 1)
+                pause();
+            _exit(1);
+        }
+        close(ready[1]);
+        char state = 0;
+        EXPECT_EQ(read(ready[0], &state, 1), 1);
+        close(ready[0]);
+    }
+    ~FolderUser() {
+        if (m_pid > 0 && kill(m_pid, SIGKILL) == 0)
+            waitpid(m_pid, nullptr, 0);
+    }
+    FolderUser(const FolderUser&) = delete;
+    FolderUser& operator=(const FolderUser&) = delete;
+
+  private:
+    pid_t m_pid = -1;
+};
+
 // Each case: an installation of 1.0.0 and a server; updatecheck must print the decision, exit
 // with the case's status, and leave the installation, its start folder and the temporary
 // folder as they were, starting nothing.
@@ -179,10 +221,13 @@ TEST_P(UpdatecheckRun, PrintsTheDecisionAndChangesNothing) {
                        ReadFileBytes(Served() + c.publish + ".zip") + "x");
     if (!c.serverDown)
         StartServer();
-    CNamedLock otherUpdater;
+    CInstallationLock otherUpdater;
     if (c.holdLock) {
-        ASSERT_TRUE(otherUpdater.Create("TavikUpdateMutex"));
+        ASSERT_TRUE(otherUpdater.Create(Inst()));
     }
+    std::optional<FolderUser> user;
+    if (c.lastVersionInUse)
+        user.emplace(Inst() + c.lastVersion);
     const std::string tool = c.signedBuild ? E2E_SIGNED_UPDATECHECK : E2E_UPDATECHECK;
     Strings argv = {tool};
     if (c.besideTool) {
