@@ -53,8 +53,10 @@ class CUpdateReport {
     virtual void ConfigValueRead(std::u16string_view /*name*/, bool /*found*/,
                                  const std::u16string& /*text*/) {}
     // The main program's full path; representable is false when the file system's encoding
-    // cannot name it, and nothing is started then.
-    virtual void ProgramChosen(const std::string& /*path*/, bool /*representable*/) {}
+    // cannot name it. Unless startable (an executable file), nothing is started and the run
+    // ends with a message.
+    virtual void ProgramChosen(const std::string& /*path*/, bool /*representable*/,
+                               bool /*startable*/) {}
     // known is false when it could not be told whether another updater holds the lock.
     virtual void LockTested(bool /*known*/, bool /*heldElsewhere*/) {}
     virtual void RemovalDecided(const std::u16string& /*lastVersion*/, RemovalDecision) {}

@@ -104,27 +104,29 @@ void CDryRunPrinter::ConfigValueRead(std::u16string_view name, bool found,
                                      const std::u16string& text) {
     const std::string label(name.begin(), name.end());
     Line(label + ": " + (found ? "\"" + Native(text) + "\"" : "(missing)"));
-    if (!found && name == u"Exe")
-        Line("program: none, config.xml names no Exe: nothing would be started");
     if (!found)
         Problem(kExitProgramProblem);
 }
 
-void CDryRunPrinter::ProgramChosen(const std::string& path, bool representable) {
-    if (!representable) {
-        Line("program: " + path +
-             " cannot be named in the file system's encoding: "
-             "nothing would be started");
-        Problem(kExitProgramProblem);
+void CDryRunPrinter::ProgramChosen(const std::string& path, bool representable, bool startable) {
+    std::string found = " cannot be named in the file system's encoding";
+    if (representable) {
+        const ProgramFileState state = InspectProgramFile(path);
+        found = std::string(" (") + (state.exists ? "exists" : "does not exist") +
+                (state.exists ? state.regularFile ? ", regular file" : ", not a regular file"
+                              : "") +
+                (state.regularFile ? state.executable ? ", executable" : ", not executable" : "") +
+                ")";
+    }
+    if (startable) {
+        Line("program: " + path + found + ": would be started");
         return;
     }
-    const ProgramFileState state = InspectProgramFile(path);
-    Line("program: " + path + " (" + (state.exists ? "exists" : "does not exist") +
-         (state.exists ? state.regularFile ? ", regular file" : ", not a regular file" : "") +
-         (state.regularFile ? state.executable ? ", executable" : ", not executable" : "") +
-         "): would be started");
-    if (!state.executable)
-        Problem(kExitProgramProblem);
+    Line("program: " + path + found + ": would not start: the updater would show its message "
+         "naming this path");
+    Problem(kExitProgramProblem);
+    Decide("stop: the program cannot be started; the updater would show its message (please "
+           "reinstall) and neither remove, check nor install anything");
 }
 
 void CDryRunPrinter::LockTested(bool known, bool heldElsewhere) {

@@ -24,7 +24,7 @@ class CDryRunPrinter : public CUpdateReport {
 
     void ConfigLoaded(const std::u16string& path, const CXmlDoc& config, bool loaded) override;
     void ConfigValueRead(std::u16string_view name, bool found, const std::u16string& text) override;
-    void ProgramChosen(const std::string& path, bool representable) override;
+    void ProgramChosen(const std::string& path, bool representable, bool startable) override;
     void LockTested(bool known, bool heldElsewhere) override;
     void RemovalDecided(const std::u16string& lastVersion, RemovalDecision decision) override;
     void TransferOpened(CURL* handle) override;

@@ -112,10 +112,12 @@ const std::vector<DryRunCase> kCases = {
      .lines = {"config: INST/config.xml NOT loaded", "  sound: no (the file could not be read)"}},
     {.name = "ProgramMissing",
      .exe = "absent",
-     .publish = "1.0.0",
+     .publish = "1.0.1",
      .status = 3,
-     .decision = "nothing to do: the installed version is not older than the offered one",
-     .lines = {"program: INST/1.0.0/absent (does not exist): would be started"}},
+     .decision = "stop: the program cannot be started; the updater would show its message (please "
+                 "reinstall) and neither remove, check nor install anything",
+     .lines = {"program: INST/1.0.0/absent (does not exist): would not start: the updater would "
+               "show its message naming this path"}},
     {.name = "SignedUpdate",
      .signedBuild = true,
      .publish = "1.0.1",
