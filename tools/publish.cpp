@@ -17,6 +17,7 @@
 #include "tools/info_option.h"
 #include "tools/package_writer.h"
 #include "tools/signing_key.h"
+#include "tools/version_format.h"
 
 namespace {
 
@@ -26,6 +27,8 @@ constexpr const char* kUsage =
     "and OUT_FOLDER/record.xml naming VERSION: the two files an update server offers.\n"
     "--sign also writes their minisign signatures, VERSION.zip.minisig and record.xml.minisig,\n"
     "with a secret key made by minisign -G -W (not protected by a password).\n"
+    "VERSION begins with three numbers separated by dots (1.2.0); the updater compares them\n"
+    "as numbers and ignores anything after them, which publish warns about.\n"
     "Exit status: 0 published, 1 a file could not be written, 2 bad usage, version or key.\n";
 
 bool WriteRecord(const std::string& path, const std::u16string& version) {
@@ -83,6 +86,19 @@ int main(int argc, char** argv) {
                      version.c_str());
         return 2;
     }
+    std::string ignored;
+    if (!StartsWithVersionNumbers(version, ignored)) {
+        std::fprintf(stderr,
+                     "publish: \"%s\" cannot be a version: it must begin with three numbers "
+                     "separated by dots, such as 1.2.0\n",
+                     version.c_str());
+        return 2;
+    }
+    if (!ignored.empty())
+        std::fprintf(stderr,
+                     "publish: warning: the updater ignores \"%s\" after the three numbers of "
+                     "\"%s\"; versions that differ only there count as the same version\n",
+                     ignored.c_str(), version.c_str());
     std::string error;
     if (!WritePackage(source, version, out + version + ".zip", error)) {
         std::fprintf(stderr, "publish: %s\n", error.c_str());

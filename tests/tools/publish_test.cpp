@@ -102,7 +102,7 @@ TEST_F(PublishTest, RecordNamesTheVersionEscaped) {
         std::string written;
     } cases[] = {
         {"2.0.1", "2.0.1"},
-        {"3.0 beta&<1>", "3.0 beta&amp;&lt;1&gt;"},
+        {"3.0.0 beta&<1>", "3.0.0 beta&amp;&lt;1&gt;"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.version);
@@ -121,6 +121,34 @@ TEST_F(PublishTest, RefusesVersionsThatAreNotOneFolderName) {
         SCOPED_TRACE(version);
         EXPECT_EQ(Publish(version), 2);
         EXPECT_TRUE(fs::is_empty(root / "out"));
+    }
+}
+
+TEST_F(PublishTest, VersionsMustBeginWithThreeNumbers) {
+    const struct {
+        const char* version;
+        int status;
+        bool warned;
+    } cases[] = {
+        {"1.2.0", 0, false},        {"10.20.2147483647", 0, false}, {"1.2.0-beta", 0, true},
+        {"1.2.3.4", 0, true},       {"v1.2.0", 2, false},           {"1 .1", 2, false},
+        {"1.2", 2, false},          {"1..3", 2, false},             {" 1.2.3", 2, false},
+        {"1.2.x", 2, false},        {"+1.2.3", 2, false},           {"1.2.2147483648", 2, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.version);
+        const fs::path errors = root / "errors";
+        EXPECT_EQ(RunCommand("{ " + std::string(PUBLISH_TOOL) + " " +
+                             Quoted((root / "source").string()) + " " + Quoted(c.version) + " " +
+                             Quoted((root / "out").string()) + " 2>" + Quoted(errors.string()) +
+                             "; }"),
+                  c.status);
+        const std::string message = ReadBytes(errors);
+        EXPECT_EQ(message.find("publish: warning: the updater ignores") == 0, c.warned) << message;
+        EXPECT_EQ(message.find("must begin with three numbers") != std::string::npos,
+                  c.status == 2)
+            << message;
+        EXPECT_EQ(fs::exists(root / "out" / (std::string(c.version) + ".zip")), c.status == 0);
     }
 }
 
