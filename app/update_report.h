@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/signature.h"
 #include "app/version.h"
 #include "unzip/zip_entry_info.h"
 
@@ -25,8 +26,10 @@ enum class RemovalDecision {
 
 // The outcome of one signature check.
 enum class SignatureCheck {
-    NotByTheKey, // missing, damaged, or made with another key
-    NoMatch,     // by the key, but not over these bytes
+    NotFetched,    // the signature file's transfer failed
+    NotASignature, // what arrived is not a signature file
+    OtherKey,      // a signature by another key
+    NoMatch,       // by the key, but not over these bytes
     Valid,
 };
 
@@ -65,7 +68,10 @@ class CUpdateReport {
     virtual void TransferOpened(CURL* /*handle*/) {}
     // A transfer of url on handle ended; complete when the whole body arrived.
     virtual void TransferDone(CURL* /*handle*/, const std::string& /*url*/, bool /*complete*/) {}
-    virtual void SignatureChecked(const std::string& /*url*/, SignatureCheck) {}
+    // The signature of url; signedWith is the key id the signature names (OtherKey, NoMatch,
+    // Valid), expected the built-in key's.
+    virtual void SignatureChecked(const std::string& /*url*/, SignatureCheck,
+                                  const KeyId& /*signedWith*/, const KeyId& /*expected*/) {}
 
     // The record's Version: found or not, its text, and whether it may name a folder.
     virtual void RemoteVersionRead(const CXmlDoc& /*record*/, bool /*found*/,

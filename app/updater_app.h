@@ -83,7 +83,8 @@ class CUpDateApp {
 
     // Signatures, when a public key is built in.
     bool RequiresSignature() const { return m_bRequiresSignature; }
-    // Fetches url + ".minisig": true when it is a signature by the built-in key.
+    // Fetches url + ".minisig": true when it is a signature by the built-in key; otherwise
+    // reports why not.
     bool FetchSignature(CURL* handle, const std::string& url, Signature& signature) const;
     // Whether data, fetched from url, carries a valid signature there.
     bool IsSignedData(CURL* handle, const std::string& url, const std::string& data) const;

@@ -1,7 +1,5 @@
 #include "app/updater_info.h"
 
-#include "app/signature.h"
-
 #include <cstdio>
 
 namespace {
@@ -18,17 +16,19 @@ constexpr const char* kHelp =
 
 } // namespace
 
-std::string KeyIdText(const std::string& publicKeyLine) {
-    PublicKey key;
-    if (!ParsePublicKey(publicKeyLine, key))
-        return "";
+std::string KeyIdText(const KeyId& id) {
     std::string text;
-    for (auto byte = key.keyId.rbegin(); byte != key.keyId.rend(); ++byte) {
+    for (auto byte = id.rbegin(); byte != id.rend(); ++byte) {
         char digits[3];
         std::snprintf(digits, sizeof digits, "%02X", *byte);
         text += digits;
     }
     return text;
+}
+
+std::string KeyIdText(const std::string& publicKeyLine) {
+    PublicKey key;
+    return ParsePublicKey(publicKeyLine, key) ? KeyIdText(key.keyId) : "";
 }
 
 std::string UpdaterInfoText(const std::string& argument, const UpdaterBuild& build) {

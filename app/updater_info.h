@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/signature.h"
+
 #include <string>
 
 // What the updater was built with, for its --version.
@@ -17,4 +19,6 @@ std::string UpdaterInfoText(const std::string& argument, const UpdaterBuild& bui
 
 // A key id as minisign prints it: 16 upper-case hex digits, the id read as a little-endian
 // number.
+std::string KeyIdText(const KeyId& id);
+// The key id of a public key's base64 line; empty when it is not one.
 std::string KeyIdText(const std::string& publicKeyLine);

@@ -2,6 +2,7 @@
 
 #include "app/ansi_text.h"
 #include "app/signature.h"
+#include "app/updater_info.h"
 #include "app/updater_app.h"
 #include "platform/named_lock.h"
 #include "platform/program_file.h"
@@ -49,18 +50,6 @@ const char* RemovalText(RemovalDecision decision) {
         return "nothing lies there: LastVersion would be emptied and config.xml saved";
     case RemovalDecision::RemoveFolder:
         return "the folder would be removed, LastVersion emptied and config.xml saved";
-    }
-    return "";
-}
-
-const char* SignatureText(SignatureCheck check) {
-    switch (check) {
-    case SignatureCheck::NotByTheKey:
-        return "missing, damaged or made with another key";
-    case SignatureCheck::NoMatch:
-        return "by the built-in key but does not match the file";
-    case SignatureCheck::Valid:
-        return "valid";
     }
     return "";
 }
@@ -172,9 +161,16 @@ void CDryRunPrinter::TransferDone(CURL* handle, const std::string& url, bool com
     Line("transfer: " + url);
     Line("  result: " + std::string(result) +
          (complete ? ", complete" : ", FAILED: " + std::string(m_transferError)));
+    const bool success = complete && httpStatus >= 200 && httpStatus <= 299;
     // Only the record's and the package's own transfers; their signatures are judged apart.
-    const bool signature = url.ends_with(kSignatureSuffix);
-    if (signature || (complete && httpStatus >= 200 && httpStatus <= 299))
+    if (url.ends_with(kSignatureSuffix)) {
+        m_signatureTransfer = success ? "" : complete ? "HTTP " + std::to_string(httpStatus)
+                                                      : "no answer: " + std::string(m_transferError);
+        return;
+    }
+    if (m_updateChosen)
+        m_packageTransferred = success;
+    if (success)
         return;
     Problem(m_updateChosen ? kExitPackageProblem : kExitNoUsableRecord);
     if (!m_updateChosen)
@@ -182,8 +178,29 @@ void CDryRunPrinter::TransferDone(CURL* handle, const std::string& url, bool com
                                    : "the record could not be fetched";
 }
 
-void CDryRunPrinter::SignatureChecked(const std::string& url, SignatureCheck check) {
-    Line("signature of " + url + ": " + SignatureText(check));
+std::string CDryRunPrinter::SignatureText(SignatureCheck check, const KeyId& signedWith,
+                                          const KeyId& expected) const {
+    const std::string ids = "key id " + KeyIdText(signedWith) + " (expected " +
+                            KeyIdText(expected) + ")";
+    switch (check) {
+    case SignatureCheck::NotFetched:
+    case SignatureCheck::NotASignature:
+        if (!m_signatureTransfer.empty())
+            return "transfer failed (" + m_signatureTransfer + ")";
+        return check == SignatureCheck::NotFetched ? "transfer failed" : "not a signature file";
+    case SignatureCheck::OtherKey:
+        return "signed by " + ids;
+    case SignatureCheck::NoMatch:
+        return "by the built-in key (" + KeyIdText(expected) + ") but does not match the file";
+    case SignatureCheck::Valid:
+        return "valid";
+    }
+    return "";
+}
+
+void CDryRunPrinter::SignatureChecked(const std::string& url, SignatureCheck check,
+                                      const KeyId& signedWith, const KeyId& expected) {
+    Line("signature of " + url + ": " + SignatureText(check, signedWith, expected));
     if (check == SignatureCheck::Valid)
         return;
     if (!m_updateChosen && m_recordTrouble.empty())
@@ -237,7 +254,9 @@ void CDryRunPrinter::PackageChecked(const PackageCheck& check) {
     else if (!check.holdsProgram)
         refusal = "it does not hold the main program that Exe names";
     Line(std::string("package: ") +
-         (check.downloaded ? "downloaded into a temporary folder" : "NOT downloaded"));
+         (check.downloaded          ? "downloaded into a temporary folder"
+          : m_packageTransferred ? "downloaded, refused by its signature check and deleted"
+                                 : "NOT downloaded"));
     if (check.opened) {
         Line("  declared size: " + std::to_string(check.declaredBytes) + " bytes, " +
              (check.roomForIt ? "fits beside the disk's reserve" : "does NOT fit"));

@@ -25,6 +25,7 @@ struct DryRunCase {
     std::string record = {};         // record.xml bytes instead
     std::string signingKey = {};     // signs the record and package with keys/KEY.key
     bool changePackage = false;      // after signing
+    std::string recordSignature = {}; // record.xml.minisig bytes instead
     bool serverDown = false;
     bool holdLock = false;
     bool besideTool = false; // the tool lies in the installation folder and gets no argument
@@ -133,7 +134,8 @@ const std::vector<DryRunCase> kCases = {
      .status = 6,
      .decision = "nothing to do: the record's signature is not valid, so it counts as one without "
                  "a version",
-     .lines = {"signature of " + kServer + "record.xml: missing, damaged or made with another key",
+     .lines = {"signature of " + kServer +
+                   "record.xml: signed by key id 336284AC1BF670B7 (expected 29AE47B068BED8E5)",
                "offered Version: (none)"},
      .requests = {"GET /record.xml", "GET /record.xml.minisig"}},
     {.name = "ChangedPackage",
@@ -148,7 +150,23 @@ const std::vector<DryRunCase> kCases = {
                  "downloaded, or its signature refused it; nothing would be recorded and the next "
                  "start would try again",
      .lines = {"signature of " + kServer +
-               "1.0.1.zip: by the built-in key but does not match the file"}},
+                   "1.0.1.zip: by the built-in key (29AE47B068BED8E5) but does not match the file",
+               "package: downloaded, refused by its signature check and deleted"}},
+    {.name = "SignatureMissing",
+     .signedBuild = true,
+     .publish = "1.0.1",
+     .status = 6,
+     .decision = "nothing to do: the record's signature is not valid, so it counts as one without "
+                 "a version",
+     .lines = {"signature of " + kServer + "record.xml: transfer failed (HTTP 404)"}},
+    {.name = "NotASignature",
+     .signedBuild = true,
+     .publish = "1.0.1",
+     .recordSignature = "untrusted comment: x\nnot base64\n",
+     .status = 6,
+     .decision = "nothing to do: the record's signature is not valid, so it counts as one without "
+                 "a version",
+     .lines = {"signature of " + kServer + "record.xml: not a signature file"}},
 };
 
 // Each case: an installation of 1.0.0 and a server; updatecheck must print the decision, exit
@@ -176,6 +194,8 @@ TEST_P(UpdatecheckRun, PrintsTheDecisionAndChangesNothing) {
     if (!c.signingKey.empty())
         RunTool({"minisign", "-S", "-s", E2E_KEYS + c.signingKey + ".key", "-m",
                  Served() + "record.xml", Served() + c.publish + ".zip"});
+    if (!c.recordSignature.empty())
+        WriteFileBytes(Served() + "record.xml.minisig", c.recordSignature);
     if (c.changePackage)
         WriteFileBytes(Served() + c.publish + ".zip",
                        ReadFileBytes(Served() + c.publish + ".zip") + "x");
