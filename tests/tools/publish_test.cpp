@@ -55,6 +55,17 @@ class PublishTest : public testing::Test {
                           Quoted((root / "source").string()) + " " + Quoted(version) + " " +
                           Quoted((root / "out").string()));
     }
+    // Publish into out, keeping what it writes on standard error in errors.
+    int PublishInto(const fs::path& out, const std::string& version, const std::string& options,
+                    std::string& errors) {
+        const fs::path file = root / "errors";
+        const int status = RunCommand("{ " + std::string(PUBLISH_TOOL) + " " + options + " " +
+                                      Quoted((root / "source").string()) + " " + Quoted(version) +
+                                      " " + Quoted(out.string()) + " 2>" + Quoted(file.string()) +
+                                      "; }");
+        errors = ReadBytes(file);
+        return status;
+    }
 
     // A key pair made by minisign, unencrypted: root/key.pub and root/key.sec.
     void MakeKeyPair() {
@@ -137,13 +148,8 @@ TEST_F(PublishTest, VersionsMustBeginWithThreeNumbers) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.version);
-        const fs::path errors = root / "errors";
-        EXPECT_EQ(RunCommand("{ " + std::string(PUBLISH_TOOL) + " " +
-                             Quoted((root / "source").string()) + " " + Quoted(c.version) + " " +
-                             Quoted((root / "out").string()) + " 2>" + Quoted(errors.string()) +
-                             "; }"),
-                  c.status);
-        const std::string message = ReadBytes(errors);
+        std::string message;
+        EXPECT_EQ(PublishInto(root / "out", c.version, "", message), c.status);
         EXPECT_EQ(message.find("publish: warning: the updater ignores") == 0, c.warned) << message;
         EXPECT_EQ(message.find("must begin with three numbers") != std::string::npos,
                   c.status == 2)
@@ -173,6 +179,39 @@ TEST_F(PublishTest, SignaturesPassMinisign) {
                              Quoted(signed_file.string())),
                   0);
     }
+}
+
+TEST_F(PublishTest, UnsignedPublishRemovesTheSignaturesOfTheFilesItReplaces) {
+    MakeKeyPair();
+    ASSERT_EQ(Publish("2.0.1", "--sign " + Quoted((root / "key.sec").string())), 0);
+    std::string errors;
+    ASSERT_EQ(PublishInto(root / "out", "2.0.1", "", errors), 0);
+    const fs::path out = root / "out";
+    EXPECT_EQ(errors, "publish: removed " + (out / "2.0.1.zip.minisig").string() +
+                          ": it signed the file that is now replaced unsigned\n"
+                          "publish: removed " + (out / "record.xml.minisig").string() +
+                          ": it signed the file that is now replaced unsigned\n");
+    EXPECT_FALSE(fs::exists(out / "2.0.1.zip.minisig"));
+    EXPECT_FALSE(fs::exists(out / "record.xml.minisig"));
+    // Another version's signature is not the new files' and stays.
+    ASSERT_EQ(Publish("2.0.1", "--sign " + Quoted((root / "key.sec").string())), 0);
+    ASSERT_EQ(PublishInto(root / "out", "2.0.2", "", errors), 0);
+    EXPECT_TRUE(fs::exists(out / "2.0.1.zip.minisig"));
+    EXPECT_FALSE(fs::exists(out / "record.xml.minisig"));
+}
+
+TEST_F(PublishTest, NamesAMissingKeyFileOrOutputFolder) {
+    std::string errors;
+    const fs::path missing = root / "out4" / "deeper";
+    EXPECT_EQ(PublishInto(missing, "2.0.1", "", errors), 1);
+    EXPECT_EQ(errors, "publish: the output folder " + missing.string() + " does not exist\n");
+    EXPECT_FALSE(fs::exists(root / "out4"));
+    EXPECT_EQ(PublishInto(root / "out", "2.0.1", "--sign " + Quoted((root / "no.key").string()),
+                          errors),
+              2);
+    EXPECT_EQ(errors,
+              "publish: the secret key file " + (root / "no.key").string() + " does not exist\n");
+    EXPECT_TRUE(fs::is_empty(root / "out"));
 }
 
 TEST_F(PublishTest, RefusesKeysItCannotSignWith) {
