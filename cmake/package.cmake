@@ -1,6 +1,6 @@
 # cpack -G DEB: one package with everything `cmake --install` puts in place, under /usr. Its
-# Depends come from dpkg-shlibdeps on the installed programs, and name libcurl, which the updater
-# loads only when it checks for an update.
+# Depends come from dpkg-shlibdeps on the installed programs; libcurl4 is among them through
+# updatecheck, and it is the library the updater loads when it checks for an update.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -12,5 +12,4 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4 (>= 7.74.0)")
 include(CPack)
