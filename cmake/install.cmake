@@ -28,7 +28,18 @@ foreach(program IN LISTS INSTALLED_PROGRAMS)
   endif()
   install(FILES ${compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
-add_custom_target(man_pages ALL DEPENDS ${compressed_pages})
+# The changelog, compressed, the copyright and the lintian overrides, as a Debian package has
+# them; they come with every install.
+set(changelog ${PROJECT_BINARY_DIR}/doc/changelog.gz)
+add_custom_command(OUTPUT ${changelog}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/doc
+  COMMAND ${GZIP} -9n -c ${PROJECT_SOURCE_DIR}/cmake/debian/changelog > ${changelog}
+  DEPENDS ${PROJECT_SOURCE_DIR}/cmake/debian/changelog)
+add_custom_target(man_pages ALL DEPENDS ${compressed_pages} ${changelog})
+install(FILES ${changelog} ${PROJECT_SOURCE_DIR}/cmake/debian/copyright
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/debian/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME ${PROJECT_NAME})
 
 # The libraries. platform comes along because textfile is built on it; of its headers only
 # those that the markup and text-file headers include are installed.
