@@ -72,10 +72,8 @@ bool CUpDateApp::DownloadPackage(const std::u16string& version, const std::strin
     Report().TransferOpened(handle.get());
     // Without its signature the package is not even downloaded.
     Signature signature;
-    if (RequiresSignature() && !FetchSignature(handle.get(), packageUrl, signature)) {
-        Report().SignatureChecked(packageUrl, SignatureCheck::NotByTheKey);
+    if (RequiresSignature() && !FetchSignature(handle.get(), packageUrl, signature))
         return false;
-    }
     const bool downloaded = DownloadToFile(m_libraries.curl, handle.get(), packageUrl, packagePath,
                                            folder, m_limits, m_strCaFile);
     Report().TransferDone(handle.get(), packageUrl, downloaded);
@@ -83,7 +81,8 @@ bool CUpDateApp::DownloadPackage(const std::u16string& version, const std::strin
         return downloaded;
     const bool signedFile = IsSignedFile(signature, packagePath);
     Report().SignatureChecked(packageUrl,
-                              signedFile ? SignatureCheck::Valid : SignatureCheck::NoMatch);
+                              signedFile ? SignatureCheck::Valid : SignatureCheck::NoMatch,
+                              signature.keyId, m_publicKey->keyId);
     if (!signedFile)
         std::remove(packagePath.c_str());
     return signedFile;

@@ -38,9 +38,13 @@ size_t WriteToFile(char* data, size_t size, size_t count, void* stream) {
 
 bool SetTransferOptions(const CurlFunctions& curl, CURL* handle, const std::string& url,
                         curl_write_callback write, void* target, const TransferLimits& limits,
-                        const std::string& caFile) {
-    if (!caFile.empty() && curl.easy_setopt(handle, CURLOPT_CAINFO, caFile.c_str()) != CURLE_OK)
-        return false;
+                        const std::string& authorities) {
+    if (!authorities.empty()) {
+        // libcurl copies the text; the blob only has to last for the call.
+        curl_blob blob{const_cast<char*>(authorities.data()), authorities.size(), CURL_BLOB_COPY};
+        if (curl.easy_setopt(handle, CURLOPT_CAINFO_BLOB, &blob) != CURLE_OK)
+            return false;
+    }
     return curl.easy_setopt(handle, CURLOPT_URL, url.c_str()) == CURLE_OK &&
            curl.easy_setopt(handle, CURLOPT_WRITEDATA, target) == CURLE_OK &&
            curl.easy_setopt(handle, CURLOPT_WRITEFUNCTION, write) == CURLE_OK &&
@@ -51,7 +55,7 @@ bool SetTransferOptions(const CurlFunctions& curl, CURL* handle, const std::stri
 
 bool FetchToBuffer(const CurlFunctions& curl, CURL* handle, const std::string& url,
                    ResponseBuffer& response, const TransferLimits& limits,
-                   const std::string& caFile) {
-    return SetTransferOptions(curl, handle, url, AppendToBuffer, &response, limits, caFile) &&
+                   const std::string& authorities) {
+    return SetTransferOptions(curl, handle, url, AppendToBuffer, &response, limits, authorities) &&
            curl.easy_perform(handle) == CURLE_OK;
 }

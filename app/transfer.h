@@ -39,13 +39,13 @@ size_t AppendToBuffer(char* data, size_t size, size_t count, void* buffer);
 size_t WriteToFile(char* data, size_t size, size_t count, void* stream);
 
 // A plain GET of url into target through write: no redirects followed, any HTTP status taken,
-// the limits applied. caFile, when not empty, names the only certificate authorities trusted
-// for https://. False when an option was refused.
+// the limits applied. authorities, when not empty, is the PEM text of the only certificate
+// authorities trusted for https://. False when an option was refused.
 bool SetTransferOptions(const CurlFunctions& curl, CURL* handle, const std::string& url,
                         curl_write_callback write, void* target, const TransferLimits& limits,
-                        const std::string& caFile);
+                        const std::string& authorities);
 
 // GET of url into response with SetTransferOptions; true when the whole body arrived.
 bool FetchToBuffer(const CurlFunctions& curl, CURL* handle, const std::string& url,
                    ResponseBuffer& response, const TransferLimits& limits,
-                   const std::string& caFile);
+                   const std::string& authorities);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/signature.h"
 #include "app/version.h"
 #include "platform/installation_lock.h"
 #include "unzip/zip_entry_info.h"
@@ -27,8 +28,10 @@ enum class RemovalDecision {
 
 // The outcome of one signature check.
 enum class SignatureCheck {
-    NotByTheKey, // missing, damaged, or made with another key
-    NoMatch,     // by the key, but not over these bytes
+    NotFetched,    // the signature file's transfer failed
+    NotASignature, // what arrived is not a signature file
+    OtherKey,      // a signature by another key
+    NoMatch,       // by the key, but not over these bytes
     Valid,
 };
 
@@ -56,8 +59,10 @@ class CUpdateReport {
     virtual void ConfigValueRead(std::u16string_view /*name*/, bool /*found*/,
                                  const std::u16string& /*text*/) {}
     // The main program's full path; representable is false when the file system's encoding
-    // cannot name it, and nothing is started then.
-    virtual void ProgramChosen(const std::string& /*path*/, bool /*representable*/) {}
+    // cannot name it. Unless startable (an executable file), nothing is started and the run
+    // ends with a message.
+    virtual void ProgramChosen(const std::string& /*path*/, bool /*representable*/,
+                               bool /*startable*/) {}
     // The processes holding the installation's lock; known is false when it could not be told.
     virtual void LockTested(bool /*known*/, const std::vector<LockHolder>& /*holders*/) {}
     // What a killed run left in the installation folder, which this start removes first.
@@ -68,7 +73,10 @@ class CUpdateReport {
     virtual void TransferOpened(CURL* /*handle*/) {}
     // A transfer of url on handle ended; complete when the whole body arrived.
     virtual void TransferDone(CURL* /*handle*/, const std::string& /*url*/, bool /*complete*/) {}
-    virtual void SignatureChecked(const std::string& /*url*/, SignatureCheck) {}
+    // The signature of url; signedWith is the key id the signature names (OtherKey, NoMatch,
+    // Valid), expected the built-in key's.
+    virtual void SignatureChecked(const std::string& /*url*/, SignatureCheck,
+                                  const KeyId& /*signedWith*/, const KeyId& /*expected*/) {}
 
     // The record's Version: found or not, its text, and whether it may name a folder.
     virtual void RemoteVersionRead(const CXmlDoc& /*record*/, bool /*found*/,

@@ -10,18 +10,23 @@ bool CUpDateApp::FetchSignature(CURL* handle, const std::string& url, Signature&
     const bool fetched =
         FetchToBuffer(m_libraries.curl, handle, signatureUrl, response, m_limits, m_strCaFile);
     Report().TransferDone(handle, signatureUrl, fetched);
-    return fetched && ParseSignature(response.bytes, signature) &&
-           signature.keyId == m_publicKey->keyId;
+    const SignatureCheck refusal = !fetched ? SignatureCheck::NotFetched
+                                   : !ParseSignature(response.bytes, signature)
+                                       ? SignatureCheck::NotASignature
+                                   : signature.keyId != m_publicKey->keyId ? SignatureCheck::OtherKey
+                                                                           : SignatureCheck::Valid;
+    if (refusal != SignatureCheck::Valid)
+        Report().SignatureChecked(url, refusal, signature.keyId, m_publicKey->keyId);
+    return refusal == SignatureCheck::Valid;
 }
 
 bool CUpDateApp::IsSignedData(CURL* handle, const std::string& url, const std::string& data) const {
     Signature signature;
-    const bool byTheKey = FetchSignature(handle, url, signature);
-    const bool valid =
-        byTheKey && VerifySignature(m_libraries.sodium, *m_publicKey, signature, data);
-    Report().SignatureChecked(url, valid      ? SignatureCheck::Valid
-                                   : byTheKey ? SignatureCheck::NoMatch
-                                              : SignatureCheck::NotByTheKey);
+    if (!FetchSignature(handle, url, signature))
+        return false;
+    const bool valid = VerifySignature(m_libraries.sodium, *m_publicKey, signature, data);
+    Report().SignatureChecked(url, valid ? SignatureCheck::Valid : SignatureCheck::NoMatch,
+                              signature.keyId, m_publicKey->keyId);
     return valid;
 }
 

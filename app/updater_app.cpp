@@ -2,17 +2,17 @@
 
 #include "app/ansi_text.h"
 #include "app/staging_folder.h"
+#include "app/user_messages.h"
 #include "markup/xml_doc.h"
 #include "platform/error_message.h"
 #include "platform/launch.h"
 #include "platform/own_path.h"
+#include "platform/program_file.h"
 
 #include <utility>
 #include <vector>
 
 namespace {
-
-constexpr const char16_t* kConfigMissing = u"配置文件丢失或者损坏，请重新安装本程序。";
 
 std::optional<PublicKey> ReadPublicKey(const std::string& line) {
     PublicKey key;
@@ -21,16 +21,16 @@ std::optional<PublicKey> ReadPublicKey(const std::string& line) {
     return key;
 }
 
-void ShowConfigMissing() {
-    ShowErrorMessage(FileNameOfPath(OwnExecutablePath()), Utf16ToAnsi(kConfigMissing));
+void ShowUserMessage(std::string text) {
+    ShowErrorMessage(FileNameOfPath(OwnExecutablePath()), std::move(text));
 }
 
 } // namespace
 
 CUpDateApp::CUpDateApp(std::string baseUrl, TransferLimits limits, std::string publicKey,
-                       std::string caFile, UpdateLibraryNames libraries)
+                       std::string authorities, UpdateLibraryNames libraries)
     : m_strBaseUrl(std::move(baseUrl)), m_limits(limits), m_bRequiresSignature(!publicKey.empty()),
-      m_publicKey(ReadPublicKey(publicKey)), m_strCaFile(std::move(caFile)),
+      m_publicKey(ReadPublicKey(publicKey)), m_strCaFile(std::move(authorities)),
       m_libraryNames(std::move(libraries)) {}
 
 void CUpDateApp::SetDryRun(std::u16string folder, CUpdateReport& report, bool checkPackage) {
@@ -53,8 +53,10 @@ bool CUpDateApp::InitInstance() {
     const bool loaded = !m_strFolder.empty() && config.LoadFile(ConfigPath());
     Report().ConfigLoaded(ConfigPath(), config, loaded);
     if (!loaded) {
-        if (!IsDryRun())
-            ShowConfigMissing();
+        if (!IsDryRun()) {
+            ShowUserMessage(ConfigMissingMessage());
+            m_nExitStatus = 1;
+        }
         return false;
     }
     std::u16string localVersion;
@@ -66,8 +68,10 @@ bool CUpDateApp::InitInstance() {
     const bool exeFound = config.LocateChild(u"Exe");
     const std::u16string exe = exeFound ? config.ReadChildText() : std::u16string();
     Report().ConfigValueRead(u"Exe", exeFound, exe);
-    if (exeFound)
-        Launch(localVersion, exe);
+    // An installation whose program cannot start is not brought up to date either: an update
+    // would be unpacked at every start and never recorded.
+    if (!Launch(localVersion, exe))
+        return false;
 
     if (!TakeLock())
         return false;
@@ -98,16 +102,26 @@ bool CUpDateApp::PrepareUnderLock(CXmlDoc& config, std::u16string& localVersion)
 
 int CUpDateApp::ExitInstance() {
     m_hMutex.Release();
-    return 0;
+    return m_nExitStatus;
 }
 
-void CUpDateApp::Launch(std::u16string version, std::u16string exe) const {
+void CUpDateApp::SetProgramArguments(std::vector<std::string> arguments) {
+    m_programArguments = std::move(arguments);
+}
+
+bool CUpDateApp::Launch(std::u16string version, std::u16string exe) {
     bool lossy = false;
     const std::string path = Utf16ToAnsi(m_strFolder + version + u"/" + exe, &lossy);
-    Report().ProgramChosen(path, !lossy);
     // A path the file system cannot name would start some other file, or none.
-    if (!lossy && !IsDryRun())
-        LaunchProgram(path);
+    const bool startable = !lossy && !exe.empty() && InspectProgramFile(path).executable;
+    Report().ProgramChosen(path, !lossy, startable);
+    if (IsDryRun())
+        return startable;
+    if (startable && LaunchProgram(path, m_programArguments))
+        return true;
+    ShowUserMessage(ProgramMissingMessage(path));
+    m_nExitStatus = 1;
+    return false;
 }
 
 bool CUpDateApp::TakeLock() {

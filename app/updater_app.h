@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 class CUnzipper;
 class CXmlDoc;
@@ -18,16 +19,20 @@ class CXmlDoc;
 class CUpDateApp {
   public:
     // baseUrl: the update server's folder URL, ending with "/". publicKey: the minisign public
-    // key that records and packages must be signed with; empty for unsigned updates. caFile:
-    // the certificate authorities trusted for https://; empty for the system's. libraries: the
+    // key that records and packages must be signed with; empty for unsigned updates. authorities:
+    // the PEM text of the certificate authorities trusted for https://; empty for the system's. libraries: the
     // libraries the update check loads after the launch.
     CUpDateApp(std::string baseUrl, TransferLimits limits, std::string publicKey,
-               std::string caFile, UpdateLibraryNames libraries);
+               std::string authorities, UpdateLibraryNames libraries);
 
     // The whole run. Always false: there is nothing to keep running afterwards.
     bool InitInstance();
-    // Gives up the single-instance lock; the result is the exit status.
+    // Gives up the single-instance lock; the result is the exit status: 1 when a message was
+    // shown, otherwise 0.
     int ExitInstance();
+
+    // The arguments the main program is started with, in order.
+    void SetProgramArguments(std::vector<std::string> arguments);
 
     // Makes InitInstance a dry run for the installation in folder (ending with "/"): every step
     // runs and tells report what it found and decided, but nothing is started, no lock is taken,
@@ -45,7 +50,8 @@ class CUpDateApp {
     CInstallationLock m_hMutex; // held while this is the one instance at work on the folder
 
   private:
-    void Launch(std::u16string version, std::u16string exe) const;
+    // Starts the main program; false, after the message, when it is missing or cannot start.
+    bool Launch(std::u16string version, std::u16string exe);
     // Takes the single-instance lock (a dry run only tests it); false when another holds it.
     bool TakeLock();
     void RemoveLastVersion(CXmlDoc& config, const std::u16string& localVersion) const;
@@ -84,7 +90,8 @@ class CUpDateApp {
 
     // Signatures, when a public key is built in.
     bool RequiresSignature() const { return m_bRequiresSignature; }
-    // Fetches url + ".minisig": true when it is a signature by the built-in key.
+    // Fetches url + ".minisig": true when it is a signature by the built-in key; otherwise
+    // reports why not.
     bool FetchSignature(CURL* handle, const std::string& url, Signature& signature) const;
     // Whether data, fetched from url, carries a valid signature there.
     bool IsSignedData(CURL* handle, const std::string& url, const std::string& data) const;
@@ -94,9 +101,11 @@ class CUpDateApp {
     TransferLimits m_limits;
     bool m_bRequiresSignature;
     std::optional<PublicKey> m_publicKey; // the built-in key; none when it cannot be read
-    std::string m_strCaFile;
+    std::string m_strCaFile; // the PEM text of the trusted authorities, built in
     UpdateLibraryNames m_libraryNames;
     CUpdateLibraries m_libraries;       // loaded once this is the one instance at work
     CUpdateReport* m_pDryRun = nullptr; // the dry run's report; none in a real run
     bool m_bCheckPackage = false;
+    std::vector<std::string> m_programArguments;
+    int m_nExitStatus = 0;
 };

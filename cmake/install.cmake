@@ -3,17 +3,43 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-# Every program installed in bin/; each has its man page man/<program>.1.
+# Every program; each has its man page man/<program>.1, installed compressed (gzip -9n, as
+# Debian's policy asks). The commands go to bin/; the updater, a file for publishers to copy
+# into a program's folder, to UPDATER_INSTALL_DIR.
 set(INSTALLED_PROGRAMS updater updatecheck xmlcheck publish)
+find_program(GZIP gzip REQUIRED)
 
+set(compressed_pages "")
 foreach(program IN LISTS INSTALLED_PROGRAMS)
   set(man_page ${PROJECT_SOURCE_DIR}/man/${program}.1)
   if(NOT EXISTS ${man_page})
     message(FATAL_ERROR "${program} is installed but has no man page ${man_page}")
   endif()
-  install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  set(compressed ${PROJECT_BINARY_DIR}/man/${program}.1.gz)
+  add_custom_command(OUTPUT ${compressed}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+    COMMAND ${GZIP} -9n -c ${man_page} > ${compressed}
+    DEPENDS ${man_page})
+  list(APPEND compressed_pages ${compressed})
+  if(program STREQUAL "updater")
+    install(TARGETS ${program} RUNTIME DESTINATION ${UPDATER_INSTALL_DIR})
+  else()
+    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+  install(FILES ${compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
+# The changelog, compressed, the copyright and the lintian overrides, as a Debian package has
+# them; they come with every install.
+set(changelog ${PROJECT_BINARY_DIR}/doc/changelog.gz)
+add_custom_command(OUTPUT ${changelog}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/doc
+  COMMAND ${GZIP} -9n -c ${PROJECT_SOURCE_DIR}/cmake/debian/changelog > ${changelog}
+  DEPENDS ${PROJECT_SOURCE_DIR}/cmake/debian/changelog)
+add_custom_target(man_pages ALL DEPENDS ${compressed_pages} ${changelog})
+install(FILES ${changelog} ${PROJECT_SOURCE_DIR}/cmake/debian/copyright
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/debian/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME ${PROJECT_NAME})
 
 # The libraries. platform comes along because textfile is built on it; of its headers only
 # those that the markup and text-file headers include are installed.

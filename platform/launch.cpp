@@ -5,8 +5,11 @@
 
 extern char** environ;
 
-bool LaunchProgram(std::string path) {
-    char* argv[] = {path.data(), nullptr};
+bool LaunchProgram(std::string path, std::vector<std::string> arguments) {
+    std::vector<char*> argv = {path.data()};
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
     pid_t pid = 0;
-    return posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ) == 0;
+    return posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ) == 0;
 }

@@ -12,11 +12,13 @@
 #include "app/folder_name.h"
 #include "markup/escape.h"
 #include "markup/xml_doc.h"
+#include "platform/file_system.h"
 #include "platform/mapped_file.h"
 #include "platform/output_file.h"
 #include "tools/info_option.h"
 #include "tools/package_writer.h"
 #include "tools/signing_key.h"
+#include "tools/version_format.h"
 
 namespace {
 
@@ -25,7 +27,10 @@ constexpr const char* kUsage =
     "Writes OUT_FOLDER/VERSION.zip (the files of SOURCE_FOLDER beneath a top folder VERSION)\n"
     "and OUT_FOLDER/record.xml naming VERSION: the two files an update server offers.\n"
     "--sign also writes their minisign signatures, VERSION.zip.minisig and record.xml.minisig,\n"
-    "with a secret key made by minisign -G -W (not protected by a password).\n"
+    "with a secret key made by minisign -G -W (not protected by a password); without it, old\n"
+    "signatures of those two files in OUT_FOLDER are removed. OUT_FOLDER must exist.\n"
+    "VERSION begins with three numbers separated by dots (1.2.0); the updater compares them\n"
+    "as numbers and ignores anything after them, which publish warns about.\n"
     "Exit status: 0 published, 1 a file could not be written, 2 bad usage, version or key.\n";
 
 bool WriteRecord(const std::string& path, const std::u16string& version) {
@@ -49,6 +54,21 @@ bool WriteSignature(const SecretKey& key, const std::string& folder, const std::
     return signature.Close() && written;
 }
 
+// Removes folder + name + ".minisig" when it lies there, saying so: it would not match the new
+// file. False when it cannot be removed.
+bool RemoveStaleSignature(const std::string& folder, const std::string& name) {
+    const std::string path = folder + name + ".minisig";
+    if (GetPathKind(path) == PathKind::Missing && !IsSymbolicLink(path))
+        return true;
+    if (!RemoveFile(path)) {
+        std::fprintf(stderr, "publish: the stale signature %s could not be removed\n", path.c_str());
+        return false;
+    }
+    std::fprintf(stderr, "publish: removed %s: it signed the file that is now replaced unsigned\n",
+                 path.c_str());
+    return true;
+}
+
 int Usage() {
     std::fputs(kUsage, stderr);
     return 2;
@@ -64,6 +84,11 @@ int main(int argc, char** argv) {
     if (!arguments.empty() && arguments[0] == "--sign") {
         if (arguments.size() < 2)
             return Usage();
+        if (GetPathKind(arguments[1]) == PathKind::Missing) {
+            std::fprintf(stderr, "publish: the secret key file %s does not exist\n",
+                         arguments[1].c_str());
+            return 2;
+        }
         std::string error;
         key.emplace();
         if (!ReadSecretKey(arguments[1], *key, error)) {
@@ -83,6 +108,27 @@ int main(int argc, char** argv) {
                      version.c_str());
         return 2;
     }
+    std::string ignored;
+    if (!StartsWithVersionNumbers(version, ignored)) {
+        std::fprintf(stderr,
+                     "publish: \"%s\" cannot be a version: it must begin with three numbers "
+                     "separated by dots, such as 1.2.0\n",
+                     version.c_str());
+        return 2;
+    }
+    if (!ignored.empty())
+        std::fprintf(stderr,
+                     "publish: warning: the updater ignores \"%s\" after the three numbers of "
+                     "\"%s\"; versions that differ only there count as the same version\n",
+                     ignored.c_str(), version.c_str());
+    if (GetPathKind(arguments[2]) != PathKind::Folder) {
+        std::fprintf(stderr, "publish: the output folder %s does not exist\n",
+                     arguments[2].c_str());
+        return 1;
+    }
+    if (!key && !(RemoveStaleSignature(out, version + ".zip") &&
+                  RemoveStaleSignature(out, "record.xml")))
+        return 1;
     std::string error;
     if (!WritePackage(source, version, out + version + ".zip", error)) {
         std::fprintf(stderr, "publish: %s\n", error.c_str());

@@ -55,6 +55,17 @@ class PublishTest : public testing::Test {
                           Quoted((root / "source").string()) + " " + Quoted(version) + " " +
                           Quoted((root / "out").string()));
     }
+    // Publish into out, keeping what it writes on standard error in errors.
+    int PublishInto(const fs::path& out, const std::string& version, const std::string& options,
+                    std::string& errors) {
+        const fs::path file = root / "errors";
+        const int status = RunCommand("{ " + std::string(PUBLISH_TOOL) + " " + options + " " +
+                                      Quoted((root / "source").string()) + " " + Quoted(version) +
+                                      " " + Quoted(out.string()) + " 2>" + Quoted(file.string()) +
+                                      "; }");
+        errors = ReadBytes(file);
+        return status;
+    }
 
     // A key pair made by minisign, unencrypted: root/key.pub and root/key.sec.
     void MakeKeyPair() {
@@ -102,7 +113,7 @@ TEST_F(PublishTest, RecordNamesTheVersionEscaped) {
         std::string written;
     } cases[] = {
         {"2.0.1", "2.0.1"},
-        {"3.0 beta&<1>", "3.0 beta&amp;&lt;1&gt;"},
+        {"3.0.0 beta&<1>", "3.0.0 beta&amp;&lt;1&gt;"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.version);
@@ -121,6 +132,29 @@ TEST_F(PublishTest, RefusesVersionsThatAreNotOneFolderName) {
         SCOPED_TRACE(version);
         EXPECT_EQ(Publish(version), 2);
         EXPECT_TRUE(fs::is_empty(root / "out"));
+    }
+}
+
+TEST_F(PublishTest, VersionsMustBeginWithThreeNumbers) {
+    const struct {
+        const char* version;
+        int status;
+        bool warned;
+    } cases[] = {
+        {"1.2.0", 0, false},        {"10.20.2147483647", 0, false}, {"1.2.0-beta", 0, true},
+        {"1.2.3.4", 0, true},       {"v1.2.0", 2, false},           {"1 .1", 2, false},
+        {"1.2", 2, false},          {"1..3", 2, false},             {" 1.2.3", 2, false},
+        {"1.2.x", 2, false},        {"+1.2.3", 2, false},           {"1.2.2147483648", 2, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.version);
+        std::string message;
+        EXPECT_EQ(PublishInto(root / "out", c.version, "", message), c.status);
+        EXPECT_EQ(message.find("publish: warning: the updater ignores") == 0, c.warned) << message;
+        EXPECT_EQ(message.find("must begin with three numbers") != std::string::npos,
+                  c.status == 2)
+            << message;
+        EXPECT_EQ(fs::exists(root / "out" / (std::string(c.version) + ".zip")), c.status == 0);
     }
 }
 
@@ -145,6 +179,39 @@ TEST_F(PublishTest, SignaturesPassMinisign) {
                              Quoted(signed_file.string())),
                   0);
     }
+}
+
+TEST_F(PublishTest, UnsignedPublishRemovesTheSignaturesOfTheFilesItReplaces) {
+    MakeKeyPair();
+    ASSERT_EQ(Publish("2.0.1", "--sign " + Quoted((root / "key.sec").string())), 0);
+    std::string errors;
+    ASSERT_EQ(PublishInto(root / "out", "2.0.1", "", errors), 0);
+    const fs::path out = root / "out";
+    EXPECT_EQ(errors, "publish: removed " + (out / "2.0.1.zip.minisig").string() +
+                          ": it signed the file that is now replaced unsigned\n"
+                          "publish: removed " + (out / "record.xml.minisig").string() +
+                          ": it signed the file that is now replaced unsigned\n");
+    EXPECT_FALSE(fs::exists(out / "2.0.1.zip.minisig"));
+    EXPECT_FALSE(fs::exists(out / "record.xml.minisig"));
+    // Another version's signature is not the new files' and stays.
+    ASSERT_EQ(Publish("2.0.1", "--sign " + Quoted((root / "key.sec").string())), 0);
+    ASSERT_EQ(PublishInto(root / "out", "2.0.2", "", errors), 0);
+    EXPECT_TRUE(fs::exists(out / "2.0.1.zip.minisig"));
+    EXPECT_FALSE(fs::exists(out / "record.xml.minisig"));
+}
+
+TEST_F(PublishTest, NamesAMissingKeyFileOrOutputFolder) {
+    std::string errors;
+    const fs::path missing = root / "out4" / "deeper";
+    EXPECT_EQ(PublishInto(missing, "2.0.1", "", errors), 1);
+    EXPECT_EQ(errors, "publish: the output folder " + missing.string() + " does not exist\n");
+    EXPECT_FALSE(fs::exists(root / "out4"));
+    EXPECT_EQ(PublishInto(root / "out", "2.0.1", "--sign " + Quoted((root / "no.key").string()),
+                          errors),
+              2);
+    EXPECT_EQ(errors,
+              "publish: the secret key file " + (root / "no.key").string() + " does not exist\n");
+    EXPECT_TRUE(fs::is_empty(root / "out"));
 }
 
 TEST_F(PublishTest, RefusesKeysItCannotSignWith) {

@@ -38,16 +38,20 @@ struct StatusCase {
 TEST_F(XmlcheckTest, PrintsEncodingModeReportAndVerdict) {
     const StatusCase cases[] = {
         {"sound UTF-8", "<config><Version>1</Version></config>", 0,
-         "encoding: UTF-8\nmode: 0x00 -\nreport: <read encoding=\"UTF-8\" length=\"37\"/>"
+         "encoding: UTF-8\nmode: 0x00 (no bits set: no byte-order mark, names compared exactly)\n"
+         "report: <read encoding=\"UTF-8\" length=\"37\"/>"
          "<converted_to encoding=\"UTF-16\" length=\"37\"/>\nsound: yes\n"},
         {"UTF-8 with mark", "\xEF\xBB\xBF<a>\xC3\xA9</a>", 0,
-         "encoding: UTF-8\nmode: 0x04 ModeUtf8Bom\nreport: <bom/><read encoding=\"UTF-8\" "
+         "encoding: UTF-8\nmode: 0x04 ModeUtf8Bom (UTF-8 with a byte-order mark, saved with it "
+         "again)\nreport: <bom/><read encoding=\"UTF-8\" "
          "length=\"9\"/><converted_to encoding=\"UTF-16\" length=\"8\"/>\nsound: yes\n"},
         {"declared KOI8-R", "<?xml version=\"1.0\" encoding=\"KOI8-R\"?><a>\xF0</a>", 0,
-         "encoding: KOI8-R\nmode: 0x00 -\nreport: <read encoding=\"KOI8-R\" length=\"47\"/>"
+         "encoding: KOI8-R\nmode: 0x00 (no bits set: no byte-order mark, names compared exactly)\n"
+         "report: <read encoding=\"KOI8-R\" length=\"47\"/>"
          "<converted_to encoding=\"UTF-16\" length=\"47\"/>\nsound: yes\n"},
         {"empty file", "", 1,
-         "encoding: (none found: the ANSI code page)\nmode: 0x00 -\nreport: <read encoding=\"\" "
+         "encoding: (none declared: the locale's, UTF-8)\nmode: 0x00 (no bits set: no byte-order "
+         "mark, names compared exactly)\nreport: <read encoding=\"\" "
          "length=\"0\"/>\nsound: no\n"},
     };
     for (const StatusCase& c : cases) {
@@ -69,6 +73,40 @@ TEST_F(XmlcheckTest, IllFormedDocumentIsNotSound) {
     const size_t at = run.output.find(fileEntries);
     ASSERT_NE(at, std::string::npos) << run.output;
     EXPECT_EQ(run.output[at + fileEntries.size()], '<') << run.output;
+}
+
+TEST_F(XmlcheckTest, OffsetsComeWithLineAndColumn) {
+    const std::string path = Write("lines.xml", "<c>\r\n<a>\n\xC3\xA9</b></c>");
+    const RunResult run = RunXmlcheck("'" + path + "'");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("\nat: lone_end_tag at offset 10 (line 3, column 2)\n"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("\nat: unended_start_tag at offset 5 (line 2, column 1), 15 (line 3, "
+                              "column 7)\n"),
+              std::string::npos)
+        << run.output;
+}
+
+TEST_F(XmlcheckTest, BytesThatDoNotDecodeAreNotSound) {
+    const struct {
+        const char* name;
+        std::string bytes;
+        int status;
+        std::string verdict;
+    } cases[] = {
+        {"invalid UTF-8", "<c>\xFF\xFE ok\xC3</c>", 1,
+         "sound: no (3 characters could not be decoded and became U+FFFD)\n"},
+        {"U+FFFD written in the file", "<c>\xEF\xBF\xBD</c>", 0, "sound: yes\n"},
+        {"U+FFFD in UTF-16LE", std::string("\xFF\xFE<\0c\0>\0\xFD\xFF<\0/\0c\0>\0", 18), 0,
+         "sound: yes\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RunResult run = RunXmlcheck("'" + Write("f.xml", c.bytes) + "'");
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_NE(run.output.find("\n" + c.verdict), std::string::npos) << run.output;
+    }
 }
 
 TEST_F(XmlcheckTest, UnreadableFileAndBadUsageGiveTwo) {
@@ -93,6 +131,7 @@ TEST_F(XmlcheckTest, TreeListsEveryElementInDocumentOrder) {
     EXPECT_EQ(run.status, 0);
     const std::string listing = run.output.substr(run.output.find("elements:\n"));
     EXPECT_EQ(listing, "elements:\n"
+                       "level\tname\toffset\tlength\tstart tag\tend tag\tflags\ttext (of a leaf)\n"
                        "0\tconfig\t0\t75\t8\t9\tElemFirstChild\n"
                        "1\tVersion\t8\t24\t9\t10\tElemFirstChild\t1.2\\t3\n"
                        "1\tExe\t32\t26\t11\t6\t-\tx&y\\\\z\n"

@@ -2,6 +2,7 @@
 
 #include "app/ansi_text.h"
 #include "app/signature.h"
+#include "app/updater_info.h"
 #include "app/updater_app.h"
 #include "platform/program_file.h"
 #include "tools/xmlcheck/check_report.h"
@@ -55,18 +56,6 @@ const char* RemovalText(RemovalDecision decision) {
     return "";
 }
 
-const char* SignatureText(SignatureCheck check) {
-    switch (check) {
-    case SignatureCheck::NotByTheKey:
-        return "missing, damaged or made with another key";
-    case SignatureCheck::NoMatch:
-        return "by the built-in key but does not match the file";
-    case SignatureCheck::Valid:
-        return "valid";
-    }
-    return "";
-}
-
 std::string FileKind(const ZipEntryInfo& entry) {
     if (entry.isFolder)
         return "folder";
@@ -106,27 +95,29 @@ void CDryRunPrinter::ConfigValueRead(std::u16string_view name, bool found,
                                      const std::u16string& text) {
     const std::string label(name.begin(), name.end());
     Line(label + ": " + (found ? "\"" + Native(text) + "\"" : "(missing)"));
-    if (!found && name == u"Exe")
-        Line("program: none, config.xml names no Exe: nothing would be started");
     if (!found)
         Problem(kExitProgramProblem);
 }
 
-void CDryRunPrinter::ProgramChosen(const std::string& path, bool representable) {
-    if (!representable) {
-        Line("program: " + path +
-             " cannot be named in the file system's encoding: "
-             "nothing would be started");
-        Problem(kExitProgramProblem);
+void CDryRunPrinter::ProgramChosen(const std::string& path, bool representable, bool startable) {
+    std::string found = " cannot be named in the file system's encoding";
+    if (representable) {
+        const ProgramFileState state = InspectProgramFile(path);
+        found = std::string(" (") + (state.exists ? "exists" : "does not exist") +
+                (state.exists ? state.regularFile ? ", regular file" : ", not a regular file"
+                              : "") +
+                (state.regularFile ? state.executable ? ", executable" : ", not executable" : "") +
+                ")";
+    }
+    if (startable) {
+        Line("program: " + path + found + ": would be started");
         return;
     }
-    const ProgramFileState state = InspectProgramFile(path);
-    Line("program: " + path + " (" + (state.exists ? "exists" : "does not exist") +
-         (state.exists ? state.regularFile ? ", regular file" : ", not a regular file" : "") +
-         (state.regularFile ? state.executable ? ", executable" : ", not executable" : "") +
-         "): would be started");
-    if (!state.executable)
-        Problem(kExitProgramProblem);
+    Line("program: " + path + found + ": would not start: the updater would show its message "
+         "naming this path");
+    Problem(kExitProgramProblem);
+    Decide("stop: the program cannot be started; the updater would show its message (please "
+           "reinstall) and neither remove, check nor install anything");
 }
 
 void CDryRunPrinter::LockTested(bool known, const std::vector<LockHolder>& holders) {
@@ -179,9 +170,16 @@ void CDryRunPrinter::TransferDone(CURL* handle, const std::string& url, bool com
     Line("transfer: " + url);
     Line("  result: " + std::string(result) +
          (complete ? ", complete" : ", FAILED: " + std::string(m_transferError)));
+    const bool success = complete && httpStatus >= 200 && httpStatus <= 299;
     // Only the record's and the package's own transfers; their signatures are judged apart.
-    const bool signature = url.ends_with(kSignatureSuffix);
-    if (signature || (complete && httpStatus >= 200 && httpStatus <= 299))
+    if (url.ends_with(kSignatureSuffix)) {
+        m_signatureTransfer = success ? "" : complete ? "HTTP " + std::to_string(httpStatus)
+                                                      : "no answer: " + std::string(m_transferError);
+        return;
+    }
+    if (m_updateChosen)
+        m_packageTransferred = success;
+    if (success)
         return;
     Problem(m_updateChosen ? kExitPackageProblem : kExitNoUsableRecord);
     if (!m_updateChosen)
@@ -189,8 +187,29 @@ void CDryRunPrinter::TransferDone(CURL* handle, const std::string& url, bool com
                                    : "the record could not be fetched";
 }
 
-void CDryRunPrinter::SignatureChecked(const std::string& url, SignatureCheck check) {
-    Line("signature of " + url + ": " + SignatureText(check));
+std::string CDryRunPrinter::SignatureText(SignatureCheck check, const KeyId& signedWith,
+                                          const KeyId& expected) const {
+    const std::string ids = "key id " + KeyIdText(signedWith) + " (expected " +
+                            KeyIdText(expected) + ")";
+    switch (check) {
+    case SignatureCheck::NotFetched:
+    case SignatureCheck::NotASignature:
+        if (!m_signatureTransfer.empty())
+            return "transfer failed (" + m_signatureTransfer + ")";
+        return check == SignatureCheck::NotFetched ? "transfer failed" : "not a signature file";
+    case SignatureCheck::OtherKey:
+        return "signed by " + ids;
+    case SignatureCheck::NoMatch:
+        return "by the built-in key (" + KeyIdText(expected) + ") but does not match the file";
+    case SignatureCheck::Valid:
+        return "valid";
+    }
+    return "";
+}
+
+void CDryRunPrinter::SignatureChecked(const std::string& url, SignatureCheck check,
+                                      const KeyId& signedWith, const KeyId& expected) {
+    Line("signature of " + url + ": " + SignatureText(check, signedWith, expected));
     if (check == SignatureCheck::Valid)
         return;
     if (!m_updateChosen && m_recordTrouble.empty())
@@ -256,7 +275,9 @@ void CDryRunPrinter::PackageChecked(const PackageCheck& check) {
     else if (!check.holdsProgram)
         refusal = "it does not hold the main program that Exe names";
     Line(std::string("package: ") +
-         (check.downloaded ? "downloaded into a temporary folder" : "NOT downloaded"));
+         (check.downloaded          ? "downloaded into a temporary folder"
+          : m_packageTransferred ? "downloaded, refused by its signature check and deleted"
+                                 : "NOT downloaded"));
     if (check.opened) {
         Line("  declared size: " + std::to_string(check.declaredBytes) + " bytes, " +
              (check.roomForIt ? "fits beside the disk's reserve" : "does NOT fit"));

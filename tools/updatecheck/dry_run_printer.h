@@ -25,13 +25,14 @@ class CDryRunPrinter : public CUpdateReport {
 
     void ConfigLoaded(const std::u16string& path, const CXmlDoc& config, bool loaded) override;
     void ConfigValueRead(std::u16string_view name, bool found, const std::u16string& text) override;
-    void ProgramChosen(const std::string& path, bool representable) override;
+    void ProgramChosen(const std::string& path, bool representable, bool startable) override;
     void LockTested(bool known, const std::vector<LockHolder>& holders) override;
     void LeftoversFound(const std::vector<std::string>& names) override;
     void RemovalDecided(const std::u16string& lastVersion, RemovalDecision decision) override;
     void TransferOpened(CURL* handle) override;
     void TransferDone(CURL* handle, const std::string& url, bool complete) override;
-    void SignatureChecked(const std::string& url, SignatureCheck check) override;
+    void SignatureChecked(const std::string& url, SignatureCheck check, const KeyId& signedWith,
+                          const KeyId& expected) override;
     void RemoteVersionRead(const CXmlDoc& record, bool found, const std::u16string& version,
                            bool safe) override;
     void VersionsCompared(const VersionTriple& local, const VersionTriple& remote,
@@ -48,6 +49,8 @@ class CDryRunPrinter : public CUpdateReport {
     void Line(const std::string& text);
     void Problem(int status);
     void Decide(std::string decision);
+    std::string SignatureText(SignatureCheck check, const KeyId& signedWith,
+                              const KeyId& expected) const;
 
     FILE* m_out;
     int m_status = kExitNothingWrong;
@@ -55,4 +58,6 @@ class CDryRunPrinter : public CUpdateReport {
     bool m_updateChosen = false; // transfers and signatures after this concern the package
     std::string m_recordTrouble; // why the record offers no usable version
     char m_transferError[CURL_ERROR_SIZE] = {};
+    std::string m_signatureTransfer; // how the last signature transfer failed; empty when it did not
+    bool m_packageTransferred = false; // the package's own transfer succeeded
 };

@@ -6,6 +6,7 @@
 #include "app/updater_app.h"
 #include "platform/file_system.h"
 #include "platform/own_path.h"
+#include "updater_authorities.h"
 
 #include <cstdio>
 #include <string>
@@ -72,7 +73,7 @@ int main(int argc, char** argv) {
         folder += '/';
 
     CUpDateApp app(UPDATER_BASE_URL, TransferLimits{15, UPDATER_STALL_SECONDS}, UPDATER_PUBLIC_KEY,
-                   UPDATER_CA_FILE,
+                   kUpdaterAuthorities,
                    UpdateLibraryNames{UPDATER_CURL_LIBRARY, UPDATER_SODIUM_LIBRARY});
     CDryRunPrinter printer(stdout);
     std::printf("dry run of one updater start in %s (nothing is changed)\n", folder.c_str());

@@ -51,7 +51,7 @@ std::string EscapeField(std::u16string_view text) {
 }
 
 std::string ElementListing(const CXmlDoc& doc) {
-    std::string out;
+    std::string out = "level\tname\toffset\tlength\tstart tag\tend tag\tflags\ttext (of a leaf)\n";
     for (int32_t p = doc.elements[0].firstChild; p != 0; p = NextInDocumentOrder(doc, p)) {
         const XmlElementRec& rec = doc.elements[p];
         out += std::to_string(rec.Level()) + "\t" + EscapeField(doc.ReadTagName(p)) + "\t" +

@@ -311,10 +311,14 @@ UpdaterRun EndToEndTest::WaitForUpdater(const StartedUpdater& started) {
 
 UpdaterRun EndToEndTest::RunProgram(const std::vector<std::string>& argv,
                                     const std::vector<std::string>& environment) {
-    const StartedUpdater started{
+    return WaitForUpdater(StartProgram(argv, environment));
+}
+
+StartedUpdater EndToEndTest::StartProgram(const std::vector<std::string>& argv,
+                                          const std::vector<std::string>& environment) {
+    return StartedUpdater{
         Spawn(argv, m_cwd, m_root + "program.out", m_root + "program.err", environment), "program",
         Clock::now()};
-    return WaitForUpdater(started);
 }
 
 std::vector<std::string> EndToEndTest::Listing(const std::string& folder) {

@@ -89,6 +89,9 @@ class EndToEndTest : public testing::Test {
     // the environment.
     UpdaterRun RunProgram(const std::vector<std::string>& argv,
                           const std::vector<std::string>& environment = {});
+    // Starts argv as RunProgram does, without waiting for it.
+    StartedUpdater StartProgram(const std::vector<std::string>& argv,
+                                const std::vector<std::string>& environment = {});
 
     // The names in a folder, sorted, folders marked with a trailing "/".
     static std::vector<std::string> Listing(const std::string& folder);

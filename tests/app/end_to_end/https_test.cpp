@@ -23,7 +23,12 @@ class HttpsUpdate : public SignedUpdateTest {
 
 TEST_F(HttpsUpdate, InstallsFromAServerWithATrustedCertificate) {
     StartTlsServer("localhost");
-    ASSERT_TRUE(RunUpdater().finished);
+    // The authority is built in: its file is not needed where the updater runs.
+    const std::string authority = std::string(E2E_TLS_FOLDER) + "ca.pem";
+    std::filesystem::rename(authority, authority + ".aside");
+    const UpdaterRun run = RunUpdater();
+    std::filesystem::rename(authority + ".aside", authority);
+    ASSERT_TRUE(run.finished);
     EXPECT_EQ(ServerLog(), (Strings{"GET /record.xml", "GET /record.xml.minisig",
                                     "GET /1.0.1.zip.minisig", "GET /1.0.1.zip"}));
     EXPECT_EQ(ReadConfig(), ConfigText("1.0.1", "main", "1.0.0"));

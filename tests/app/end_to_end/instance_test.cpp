@@ -111,8 +111,9 @@ TEST_F(SingleInstance, MissingOrDamagedConfigShowsTheMessageAndDoesNothingElse) 
             WriteConfig(c.bytes);
         const UpdaterRun run = RunUpdater();
         ASSERT_TRUE(run.finished);
-        EXPECT_EQ(run.status, 0);
-        EXPECT_EQ(run.standardError, "updater: 配置文件丢失或者损坏，请重新安装本程序。\n");
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.standardError, "updater: The configuration file is missing or damaged. "
+                                     "Please reinstall this program.\n");
         EXPECT_EQ(StartsAfterPause(), Strings{});
         if (!c.missing) {
             EXPECT_EQ(ReadConfig(), c.bytes);

@@ -85,18 +85,22 @@ TEST_F(Lifecycle, WithoutLastVersionOnlyVersionIsRewritten) {
 }
 
 // Without Exe no version can be shown to start, so none is recorded.
-TEST_F(Lifecycle, ExeMissingStartsNothingAndRecordsNothing) {
+// Without a program to start the installation is not brought up to date either: the update would
+// be unpacked at every start and never recorded.
+TEST_F(Lifecycle, ExeMissingStartsNothingAndInstallsNothing) {
     const std::string config = "<Config><Version>1.0.0</Version><LastVersion></LastVersion></Config>";
     WriteConfig(config);
     AddMainProgram("1.0.0");
     Publish("1.0.1");
     StartServer();
 
-    ASSERT_TRUE(RunUpdater().finished);
+    const UpdaterRun run = RunUpdater();
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.status, 1);
     EXPECT_EQ(StartsAfterPause(), Strings{});
     EXPECT_EQ(ReadConfig(), config);
-    // Without a program to start, no package is worth downloading.
-    EXPECT_EQ(ServerLog(), Strings{"GET /record.xml"});
+    EXPECT_EQ(ServerLog(), Strings{});
+    EXPECT_EQ(Listing(Inst()), (Strings{"1.0.0/", "config.xml", "updater"}));
 }
 
 TEST_F(Lifecycle, VersionMissingStartsFromTheFolderItselfAndComparesWithZero) {

@@ -63,6 +63,7 @@ TEST_F(RemoteVersion, DownloadsOnlyASafeNewerVersion) {
         SCOPED_TRACE(c.name);
         const std::string config = ConfigText(c.local, "main", "");
         WriteConfig(config);
+        AddMainProgram(c.local);
         WriteRecord(c.record);
         ASSERT_TRUE(RunUpdater().finished);
         // No package is served: an attempted installation fails and config.xml stays.

@@ -28,6 +28,7 @@ struct DryRunCase {
     std::string record = {};         // record.xml bytes instead
     std::string signingKey = {};     // signs the record and package with keys/KEY.key
     bool changePackage = false;      // after signing
+    std::string recordSignature = {}; // record.xml.minisig bytes instead
     bool serverDown = false;
     bool holdLock = false;
     bool lastVersionInUse = false; // a process works in the lastVersion folder
@@ -125,10 +126,12 @@ const std::vector<DryRunCase> kCases = {
      .lines = {"config: INST/config.xml NOT loaded", "  sound: no (the file could not be read)"}},
     {.name = "ProgramMissing",
      .exe = "absent",
-     .publish = "1.0.0",
+     .publish = "1.0.1",
      .status = 3,
-     .decision = "nothing to do: the installed version is not older than the offered one",
-     .lines = {"program: INST/1.0.0/absent (does not exist): would be started"}},
+     .decision = "stop: the program cannot be started; the updater would show its message (please "
+                 "reinstall) and neither remove, check nor install anything",
+     .lines = {"program: INST/1.0.0/absent (does not exist): would not start: the updater would "
+               "show its message naming this path"}},
     {.name = "SignedUpdate",
      .signedBuild = true,
      .publish = "1.0.1",
@@ -144,7 +147,8 @@ const std::vector<DryRunCase> kCases = {
      .status = 6,
      .decision = "nothing to do: the record's signature is not valid, so it counts as one without "
                  "a version",
-     .lines = {"signature of " + kServer + "record.xml: missing, damaged or made with another key",
+     .lines = {"signature of " + kServer +
+                   "record.xml: signed by key id 336284AC1BF670B7 (expected 29AE47B068BED8E5)",
                "offered Version: (none)"},
      .requests = {"GET /record.xml", "GET /record.xml.minisig"}},
     {.name = "ChangedPackage",
@@ -159,7 +163,23 @@ const std::vector<DryRunCase> kCases = {
                  "downloaded, or its signature refused it; nothing would be recorded and the next "
                  "start would try again",
      .lines = {"signature of " + kServer +
-               "1.0.1.zip: by the built-in key but does not match the file"}},
+                   "1.0.1.zip: by the built-in key (29AE47B068BED8E5) but does not match the file",
+               "package: downloaded, refused by its signature check and deleted"}},
+    {.name = "SignatureMissing",
+     .signedBuild = true,
+     .publish = "1.0.1",
+     .status = 6,
+     .decision = "nothing to do: the record's signature is not valid, so it counts as one without "
+                 "a version",
+     .lines = {"signature of " + kServer + "record.xml: transfer failed (HTTP 404)"}},
+    {.name = "NotASignature",
+     .signedBuild = true,
+     .publish = "1.0.1",
+     .recordSignature = "untrusted comment: x\nnot base64\n",
+     .status = 6,
+     .decision = "nothing to do: the record's signature is not valid, so it counts as one without "
+                 "a version",
+     .lines = {"signature of " + kServer + "record.xml: not a signature file"}},
 };
 
 // A child process whose working folder is folder, from its construction to its end.
@@ -216,6 +236,8 @@ TEST_P(UpdatecheckRun, PrintsTheDecisionAndChangesNothing) {
     if (!c.signingKey.empty())
         RunTool({"minisign", "-S", "-s", E2E_KEYS + c.signingKey + ".key", "-m",
                  Served() + "record.xml", Served() + c.publish + ".zip"});
+    if (!c.recordSignature.empty())
+        WriteFileBytes(Served() + "record.xml.minisig", c.recordSignature);
     if (c.changePackage)
         WriteFileBytes(Served() + c.publish + ".zip",
                        ReadFileBytes(Served() + c.publish + ".zip") + "x");
