@@ -173,10 +173,8 @@ int main(int argc, char** argv) {
              return unzipper.OpenArchive(package) && unzipper.SetTargetFolder(out) &&
                     unzipper.ExtractAll();
          }},
-        {"install, one syncfs",
-         [&] { return Install(package, out, FlushFileSystem); }},
-        {"install, fsync each",
-         [&] { return Install(package, out, FlushEach); }},
+        {"install, one syncfs", [&] { return Install(package, out, FlushFileSystem); }},
+        {"install, fsync each", [&] { return Install(package, out, FlushEach); }},
         {"bsdtar -x",
          [&] {
              fs::create_directories(out);

@@ -36,7 +36,8 @@ std::string ResolveLink(const std::string& path) {
 int CreateTempBeside(const std::string& target, std::string& tempPath) {
     static unsigned counter = 0;
     for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
-        tempPath = target + std::string(kTempInfix) + std::to_string(getpid()) + "-" + std::to_string(++counter);
+        tempPath = target + std::string(kTempInfix) + std::to_string(getpid()) + "-" +
+                   std::to_string(++counter);
         const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,8 +26,8 @@ constexpr const char* kFileCalls =
     "ftruncate";
 
 // Calls whose every occurrence is tried where the others are sampled.
-const std::set<std::string> kAlwaysTried = {"rename", "renameat", "renameat2", "fsync",
-                                            "fdatasync", "syncfs", "sync", "mkdir"};
+const std::set<std::string> kAlwaysTried = {"rename",    "renameat", "renameat2", "fsync",
+                                            "fdatasync", "syncfs",   "sync",      "mkdir"};
 // How many of the other calls a failure is injected into.
 constexpr size_t kSampledCalls = 60;
 
@@ -206,7 +206,8 @@ TEST_F(CrashTest, NewVersionIsOnDiskBeforeConfigNamesIt) {
         return calls.size();
     };
     const size_t moved = find(0, [&](const Call& c) {
-        return c.name.starts_with("rename") && c.line.find("\"" + staged + "\"") != std::string::npos;
+        return c.name.starts_with("rename") &&
+               c.line.find("\"" + staged + "\"") != std::string::npos;
     });
     const size_t committed = find(0, [&](const Call& c) {
         return c.name.starts_with("rename") &&
@@ -219,9 +220,8 @@ TEST_F(CrashTest, NewVersionIsOnDiskBeforeConfigNamesIt) {
     for (size_t i = 0; i < moved; ++i)
         if (calls[i].line.find(staged) != std::string::npos && !calls[i].name.starts_with("close"))
             lastWrite = i;
-    const size_t flushed = find(lastWrite, [](const Call& c) {
-        return c.name == "syncfs" || c.name == "sync";
-    });
+    const size_t flushed =
+        find(lastWrite, [](const Call& c) { return c.name == "syncfs" || c.name == "sync"; });
     EXPECT_LT(flushed, moved) << calls[lastWrite].line;
     const size_t folderFlushed = find(moved, [&](const Call& c) {
         return c.name == "fsync" && c.line.find("<" + folder + ">") != std::string::npos;

@@ -55,9 +55,10 @@ class Dialog : public EndToEndTest {
     void SetUp() override {
         EndToEndTest::SetUp();
         const std::string displayFile = Root() + "display";
-        m_xserver = StartProgram({"sh", "-c", "exec Xvfb -displayfd 3 -nolisten tcp 3>\"$0\"",
-                                  displayFile})
-                        .pid;
+        m_xserver =
+            StartProgram("xserver",
+                         {"sh", "-c", "exec Xvfb -displayfd 3 -nolisten tcp 3>\"$0\"", displayFile})
+                .pid;
         const auto deadline = std::chrono::steady_clock::now() + kBound;
         while (ReadFileBytes(displayFile).find('\n') == std::string::npos &&
                std::chrono::steady_clock::now() < deadline)
@@ -88,7 +89,7 @@ TEST_F(Dialog, MissingConfigOpensADialogInTheUsersLanguageAndWaitsForIt) {
     const std::string text = "Die Konfigurationsdatei fehlt oder ist beschädigt. Bitte "
                              "installieren Sie dieses Programm neu.";
     const StartedUpdater updater = StartProgram(
-        {Inst() + "updater"}, {"DISPLAY=" + m_display, "LC_ALL=C.UTF-8", "LANGUAGE=de"});
+        "updater", {Inst() + "updater"}, {"DISPLAY=" + m_display, "LC_ALL=C.UTF-8", "LANGUAGE=de"});
     ASSERT_GT(updater.pid, 0);
     const auto deadline = std::chrono::steady_clock::now() + kBound;
     while (!ShowsWindow("updater") && std::chrono::steady_clock::now() < deadline)

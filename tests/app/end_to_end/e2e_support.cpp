@@ -3,9 +3,9 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <sys/socket.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -115,11 +115,14 @@ std::string NginxConfiguration(const std::string& root, const std::string& serve
                                const std::string& log, const std::string& certificate) {
     const std::string tls = E2E_TLS_FOLDER;
     return "daemon off;\nmaster_process off;\nworker_processes 1;\npid " + root +
-           "nginx.pid;\nerror_log " + root + "nginx.err;\nevents { worker_connections 32; }\n"
-           "http {\n  log_format requests '$request_method $request_uri';\n  access_log " + log +
-           " requests;\n  client_body_temp_path " + root + "nginx-temp;\n"
-           "  proxy_temp_path " + root + "nginx-temp;\n  fastcgi_temp_path " + root +
-           "nginx-temp;\n  uwsgi_temp_path " + root + "nginx-temp;\n  scgi_temp_path " + root +
+           "nginx.pid;\nerror_log " + root +
+           "nginx.err;\nevents { worker_connections 32; }\n"
+           "http {\n  log_format requests '$request_method $request_uri';\n  access_log " +
+           log + " requests;\n  client_body_temp_path " + root +
+           "nginx-temp;\n"
+           "  proxy_temp_path " +
+           root + "nginx-temp;\n  fastcgi_temp_path " + root + "nginx-temp;\n  uwsgi_temp_path " +
+           root + "nginx-temp;\n  scgi_temp_path " + root +
            "nginx-temp;\n  server {\n    listen 127.0.0.1:" + std::to_string(E2E_TLS_PORT) +
            " ssl;\n    ssl_certificate " + tls + certificate + ".pem;\n    ssl_certificate_key " +
            tls + certificate + ".key;\n    root " + served + ";\n  }\n}\n";
@@ -293,9 +296,10 @@ std::vector<std::string> EndToEndTest::ServerLog() const {
 }
 
 StartedUpdater EndToEndTest::StartProgram(const std::string& name,
-                                          const std::vector<std::string>& argv) {
+                                          const std::vector<std::string>& argv,
+                                          const std::vector<std::string>& environment) {
     StartedUpdater started{-1, name, Clock::now()};
-    started.pid = Spawn(argv, m_cwd, m_root + name + ".out", m_root + name + ".err");
+    started.pid = Spawn(argv, m_cwd, m_root + name + ".out", m_root + name + ".err", environment);
     return started;
 }
 
@@ -311,14 +315,7 @@ UpdaterRun EndToEndTest::WaitForUpdater(const StartedUpdater& started) {
 
 UpdaterRun EndToEndTest::RunProgram(const std::vector<std::string>& argv,
                                     const std::vector<std::string>& environment) {
-    return WaitForUpdater(StartProgram(argv, environment));
-}
-
-StartedUpdater EndToEndTest::StartProgram(const std::vector<std::string>& argv,
-                                          const std::vector<std::string>& environment) {
-    return StartedUpdater{
-        Spawn(argv, m_cwd, m_root + "program.out", m_root + "program.err", environment), "program",
-        Clock::now()};
+    return WaitForUpdater(StartProgram("program", argv, environment));
 }
 
 std::vector<std::string> EndToEndTest::Listing(const std::string& folder) {

@@ -82,16 +82,15 @@ class EndToEndTest : public testing::Test {
     StartedUpdater StartUpdater(const std::string& name) {
         return StartProgram(name, {Inst() + "updater"});
     }
-    // Starts argv from StartFolder() as StartUpdater starts the updater.
-    StartedUpdater StartProgram(const std::string& name, const std::vector<std::string>& argv);
+    // Starts argv from StartFolder() as StartUpdater starts the updater, with these variables
+    // added to the environment.
+    StartedUpdater StartProgram(const std::string& name, const std::vector<std::string>& argv,
+                                const std::vector<std::string>& environment = {});
     UpdaterRun WaitForUpdater(const StartedUpdater& started);
     // Runs argv from StartFolder() as RunUpdater runs the updater, with these variables added to
     // the environment.
     UpdaterRun RunProgram(const std::vector<std::string>& argv,
                           const std::vector<std::string>& environment = {});
-    // Starts argv as RunProgram does, without waiting for it.
-    StartedUpdater StartProgram(const std::vector<std::string>& argv,
-                                const std::vector<std::string>& environment = {});
 
     // The names in a folder, sorted, folders marked with a trailing "/".
     static std::vector<std::string> Listing(const std::string& folder);
