@@ -1,6 +1,7 @@
 #include "app/updater_app.h"
 
 #include "app/ansi_text.h"
+#include "app/mirror_list.h"
 #include "markup/xml_doc.h"
 #include "platform/error_message.h"
 #include "platform/launch.h"
@@ -27,7 +28,8 @@ void ShowConfigMissing() {
 
 CUpDateApp::CUpDateApp(std::string baseUrl, TransferLimits limits, std::string publicKey,
                        std::string caFile, UpdateLibraryNames libraries)
-    : m_strBaseUrl(std::move(baseUrl)), m_limits(limits), m_bRequiresSignature(!publicKey.empty()),
+    : m_baseUrls(SplitBaseUrls(baseUrl)),
+      m_strBaseUrl(m_baseUrls.empty() ? std::string() : m_baseUrls.front()), m_limits(limits), m_bRequiresSignature(!publicKey.empty()),
       m_publicKey(ReadPublicKey(publicKey)), m_strCaFile(std::move(caFile)),
       m_libraryNames(std::move(libraries)) {}
 

@@ -1,6 +1,7 @@
 #include "platform/file_system.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -92,4 +93,17 @@ bool RemoveFile(std::string path) {
 bool SetLastWriteTime(std::string path, std::timespec writeTime) {
     const std::timespec times[2] = {{0, UTIME_OMIT}, writeTime};
     return utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool GetFileStatus(std::string path, uint64_t& size, std::time_t& lastWrite) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return false;
+    size = static_cast<uint64_t>(status.st_size);
+    lastWrite = status.st_mtim.tv_sec;
+    return true;
+}
+
+bool RenameFile(std::string from, std::string to) {
+    return std::rename(from.c_str(), to.c_str()) == 0;
 }

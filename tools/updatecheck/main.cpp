@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
     if (folder.back() != '/')
         folder += '/';
 
-    CUpDateApp app(UPDATER_BASE_URL, TransferLimits{15, UPDATER_STALL_SECONDS}, UPDATER_PUBLIC_KEY,
+    CUpDateApp app(UPDATER_BASE_URL, TransferLimits{15, UPDATER_STALL_SECONDS, UPDATER_LOW_SPEED_BYTES}, UPDATER_PUBLIC_KEY,
                    UPDATER_CA_FILE,
                    UpdateLibraryNames{UPDATER_CURL_LIBRARY, UPDATER_SODIUM_LIBRARY});
     CDryRunPrinter printer(stdout);
