@@ -63,19 +63,10 @@ class SignedRecordTest : public SignedUpdateTest {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         return ServerLog();
     }
-    // The timestamp of the served record's signature, which config.xml keeps once accepted.
-    std::string RecordTimeOfServedRecord() const {
-        const std::string signature = ReadFileBytes(Served() + "record.xml.minisig");
-        const size_t at = signature.find("timestamp:") + 10;
-        return signature.substr(at, signature.find('\t', at) - at);
-    }
     void ExpectInstalled(const UpdaterRun& run) {
         EXPECT_TRUE(run.finished);
         EXPECT_EQ(Listing(Inst()), kInstalled);
-        EXPECT_NE(ReadConfig().find("<Version>1.0.1</Version>"), std::string::npos);
-        EXPECT_NE(ReadConfig().find("<RecordTime>" + RecordTimeOfServedRecord() + "</RecordTime>"),
-                  std::string::npos)
-            << ReadConfig();
+        EXPECT_EQ(ReadConfig(), WithRecordTime(ConfigText("1.0.1", "main", "1.0.0")));
     }
 };
 
@@ -179,10 +170,8 @@ TEST_F(SignedRecordTest, OlderRecordIsRefusedAfterANewerOne) {
     SignRecord(Comment(Now() - 60));
     StartServer();
     ASSERT_TRUE(RunUpdater().finished);
-    const std::string accepted = ReadConfig();
-    EXPECT_NE(accepted.find("<RecordTime>" + RecordTimeOfServedRecord() + "</RecordTime>"),
-              std::string::npos)
-        << accepted;
+    const std::string accepted = WithRecordTime(ConfigText("1.0.0", "main", ""));
+    EXPECT_EQ(ReadConfig(), accepted);
 
     // A record of 1.0.1 signed before it is a replay.
     PublishSigned();
@@ -264,6 +253,32 @@ INSTANTIATE_TEST_SUITE_P(IfRange, ResumedDownload, testing::Bool(),
                              return changed.param ? "FileChangedOnTheServer" : "FileUnchanged";
                          });
 
+TEST_F(SignedRecordTest, UpdatecheckShowsTheChecksAndThePartialDownload) {
+    PublishWithTool({}, 64 << 10);
+    const size_t half = fs::file_size(Served() + "1.0.1.zip") / 2;
+    StartServer({"--cut", "1.0.1.zip=" + std::to_string(half)});
+    ASSERT_TRUE(RunUpdater().finished);
+    const std::string base = "http://127.0.0.1:" + std::to_string(E2E_PORT) + "/";
+    const UpdaterRun run = RunProgram({E2E_SIGNED_UPDATECHECK, Inst()});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.status, 0) << run.standardOutput;
+    const Strings lines = {
+        "trusted comment of " + base + "record.xml.minisig:",
+        "  timestamp: " + RecordTimeOfServedRecord() +
+            ", file: \"record.xml\", expires: (never)",
+        "  its signature: valid; file name: matches",
+        "record age: signed ",
+        "record taken from: " + base,
+        "package pin: " + std::to_string(fs::file_size(Served() + "1.0.1.zip")) +
+            " bytes, BLAKE2b ",
+        "partial download: " + Inst() + "1.0.1.zip.part, " + std::to_string(half) +
+            " bytes: would be resumed from byte " + std::to_string(half),
+    };
+    for (const std::string& line : lines)
+        EXPECT_NE(run.standardOutput.find("\n" + line), std::string::npos) << line << "\n"
+                                                                           << run.standardOutput;
+}
+
 // Mirrors: the first on the TLS port, the second on the test port.
 class Mirrors : public SignedRecordTest, public testing::WithParamInterface<bool> {
   protected:
@@ -288,9 +303,7 @@ TEST_P(Mirrors, SecondServesWhenTheFirstIsDownOrBad) {
         StartServer();
     }
     const UpdaterRun run = RunUpdater();
-    EXPECT_TRUE(run.finished);
-    EXPECT_EQ(Listing(Inst()), kInstalled);
-    EXPECT_NE(ReadConfig().find("<Version>1.0.1</Version>"), std::string::npos);
+    ExpectInstalled(run);
     if (firstAnswers) {
         EXPECT_EQ(ServerLog().front().rfind(std::to_string(E2E_TLS_PORT) + " GET /record.xml ", 0),
                   0u);
