@@ -197,6 +197,11 @@ void CDryRunPrinter::TransferDone(CURL* handle, const std::string& url, bool com
          (complete ? ", complete" : ", FAILED: " + std::string(m_transferError)));
     // Only the record's and the package's own transfers; their signatures are judged apart.
     const bool signature = url.ends_with(kSignatureSuffix);
+    // A record from the next mirror: what the one before lacked no longer counts.
+    if (!signature && !m_updateChosen && m_status == kExitNoUsableRecord) {
+        m_status = kExitNothingWrong;
+        m_recordTrouble.clear();
+    }
     if (signature || (complete && httpStatus >= 200 && httpStatus <= 299))
         return;
     Problem(m_updateChosen ? kExitPackageProblem : kExitNoUsableRecord);
@@ -313,10 +318,6 @@ void CDryRunPrinter::RecordAgeChecked(const TrustedComment& comment, int64_t new
 
 void CDryRunPrinter::MirrorAnswered(const std::string& baseUrl) {
     Line("record taken from: " + baseUrl);
-    // What earlier servers lacked does not count once one delivered.
-    if (m_status == kExitNoUsableRecord)
-        m_status = kExitNothingWrong;
-    m_recordTrouble.clear();
 }
 
 void CDryRunPrinter::PackagePinRead(PinState state, const PackagePin& pin) {
