@@ -74,7 +74,8 @@ bool MatchesPin(const SodiumFunctions& sodium, const PackagePin& pin, std::strin
     if (bytes.size() != pin.size || sodium.init() < 0)
         return false;
     std::array<unsigned char, crypto_generichash_BYTES_MAX> hash{};
-    sodium.generichash(hash.data(), hash.size(), reinterpret_cast<const unsigned char*>(bytes.data()),
-                       bytes.size(), nullptr, 0);
+    sodium.generichash(hash.data(), hash.size(),
+                       reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), nullptr,
+                       0);
     return hash == pin.blake2b;
 }

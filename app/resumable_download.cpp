@@ -121,7 +121,8 @@ bool OpenForBody(Download& download) {
     download.stream = std::fopen(download.partPath.c_str(), "wb");
     download.total = 0;
     const std::string validator = ValidatorOf(head);
-    return download.stream && (validator.empty() || WriteSmallFile(download.validatorPath, validator));
+    return download.stream &&
+           (validator.empty() || WriteSmallFile(download.validatorPath, validator));
 }
 
 size_t OnBody(char* data, size_t size, size_t count, void* target) {
@@ -162,7 +163,8 @@ class ResumeOptions {
             return true;
         m_range = std::to_string(download.offset) + "-";
         m_headers = m_curl.slist_append(nullptr, ("If-Range: " + validator).c_str());
-        return m_headers && m_curl.easy_setopt(m_handle, CURLOPT_RANGE, m_range.c_str()) == CURLE_OK &&
+        return m_headers &&
+               m_curl.easy_setopt(m_handle, CURLOPT_RANGE, m_range.c_str()) == CURLE_OK &&
                m_curl.easy_setopt(m_handle, CURLOPT_HTTPHEADER, m_headers) == CURLE_OK;
     }
 
@@ -183,7 +185,8 @@ PartialPackage InspectPartial(const std::string& packagePath, std::optional<uint
         GetFileStatus(packagePath + std::string(kPartialSuffix), partial.bytes, lastWrite);
     if (!partial.present)
         return partial;
-    partial.validator = std::string(Trim(ReadSmallFile(packagePath + std::string(kValidatorSuffix))));
+    partial.validator =
+        std::string(Trim(ReadSmallFile(packagePath + std::string(kValidatorSuffix))));
     partial.resumable = !partial.validator.empty() && now - lastWrite <= kPartialLifetime &&
                         lastWrite <= now + kPartialLifetime && (!limit || partial.bytes <= *limit);
     return partial;

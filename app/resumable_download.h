@@ -18,7 +18,7 @@ inline constexpr std::time_t kPartialLifetime = 7 * 24 * 60 * 60;
 struct PartialPackage {
     bool present = false;
     uint64_t bytes = 0;
-    std::string validator; // empty when none was kept
+    std::string validator;  // empty when none was kept
     bool resumable = false; // young enough, within the limit, with a validator
 };
 

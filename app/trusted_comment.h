@@ -9,7 +9,7 @@
 // writes them ("timestamp:T<TAB>file:NAME<TAB>hashed"). Items without a colon and unknown
 // names are ignored.
 struct TrustedComment {
-    std::optional<std::string> file; // the name of the file that was signed
+    std::optional<std::string> file;  // the name of the file that was signed
     std::optional<int64_t> timestamp; // seconds since 1970 when it was signed
     std::optional<int64_t> expires;   // seconds since 1970 after which it is no longer valid
     bool wellFormed = true;           // false when timestamp or expires is not a decimal number

@@ -29,9 +29,9 @@ void ShowConfigMissing() {
 CUpDateApp::CUpDateApp(std::string baseUrl, TransferLimits limits, std::string publicKey,
                        std::string caFile, UpdateLibraryNames libraries)
     : m_baseUrls(SplitBaseUrls(baseUrl)),
-      m_strBaseUrl(m_baseUrls.empty() ? std::string() : m_baseUrls.front()), m_limits(limits), m_bRequiresSignature(!publicKey.empty()),
-      m_publicKey(ReadPublicKey(publicKey)), m_strCaFile(std::move(caFile)),
-      m_libraryNames(std::move(libraries)) {}
+      m_strBaseUrl(m_baseUrls.empty() ? std::string() : m_baseUrls.front()), m_limits(limits),
+      m_bRequiresSignature(!publicKey.empty()), m_publicKey(ReadPublicKey(publicKey)),
+      m_strCaFile(std::move(caFile)), m_libraryNames(std::move(libraries)) {}
 
 void CUpDateApp::SetDryRun(std::u16string folder, CUpdateReport& report, bool checkPackage) {
     m_strFolder = std::move(folder);

@@ -295,19 +295,22 @@ void CDryRunPrinter::TrustedCommentRead(const std::string& url, const TrustedCom
          ", file: " + (comment.file ? "\"" + *comment.file + "\"" : "(none)") +
          ", expires: " + (comment.expires ? std::to_string(*comment.expires) : "(never)"));
     Line(std::string("  its signature: ") + (verifies ? "valid" : "NOT valid") + "; file name: " +
-         (!namesFile ? "names ANOTHER file: refused" : comment.file ? "matches" : "not named"));
+         (!namesFile     ? "names ANOTHER file: refused"
+          : comment.file ? "matches"
+                         : "not named"));
     if (!namesFile)
         RecordTrouble("the record's signature was made for another file");
 }
 
 void CDryRunPrinter::RecordAgeChecked(const TrustedComment& comment, int64_t newestAccepted,
                                       int64_t now, RecordAge age) {
-    Line("record age: signed " +
-         (comment.timestamp ? Relative(*comment.timestamp, now) : std::string("at no stated time")) +
-         "; newest accepted here (RecordTime): " +
-         (newestAccepted ? Relative(newestAccepted, now) : std::string("none")) + "; expiry: " +
-         (comment.expires ? Relative(*comment.expires, now) : std::string("none")) + ": " +
-         AgeText(age));
+    Line(
+        "record age: signed " +
+        (comment.timestamp ? Relative(*comment.timestamp, now) : std::string("at no stated time")) +
+        "; newest accepted here (RecordTime): " +
+        (newestAccepted ? Relative(newestAccepted, now) : std::string("none")) +
+        "; expiry: " + (comment.expires ? Relative(*comment.expires, now) : std::string("none")) +
+        ": " + AgeText(age));
     if (age == RecordAge::Current)
         return;
     Problem(kExitNoUsableRecord);
@@ -327,8 +330,7 @@ void CDryRunPrinter::PackagePinRead(PinState state, const PackagePin& pin) {
         return;
     case PinState::Pinned:
         Line("package pin: " + std::to_string(pin.size) + " bytes, BLAKE2b " +
-             LowerHex(pin.blake2b.data(), pin.blake2b.size()) +
-             " (no package signature needed)");
+             LowerHex(pin.blake2b.data(), pin.blake2b.size()) + " (no package signature needed)");
         return;
     case PinState::Malformed:
         Line("package pin: a Package element that cannot be read: nothing would be downloaded");
@@ -349,8 +351,8 @@ void CDryRunPrinter::PartialFound(const std::string& path, const PartialPackage&
         Line("partial download: none");
         return;
     }
-    const std::string file = path + kPartialSuffix.data() + ", " + std::to_string(partial.bytes) +
-                             " bytes: ";
+    const std::string file =
+        path + kPartialSuffix.data() + ", " + std::to_string(partial.bytes) + " bytes: ";
     if (partial.resumable)
         Line("partial download: " + file + "would be resumed from byte " +
              std::to_string(partial.bytes) + " if the server's file is still " + partial.validator);

@@ -22,8 +22,8 @@ const Strings kUpToPackageSignature = {"GET /record.xml", "GET /record.xml.minis
 const Strings kRecordOnly = {"GET /record.xml", "GET /record.xml.minisig"};
 
 const Strings kInstalled = {"1.0.0/", "1.0.1/", "config.xml", "updater"};
-const Strings kPartialKept = {"1.0.0/",    "1.0.1.zip.part", "1.0.1.zip.part.etag",
-                              "config.xml", "updater"};
+const Strings kPartialKept = {"1.0.0/", "1.0.1.zip.part", "1.0.1.zip.part.etag", "config.xml",
+                              "updater"};
 
 int64_t Now() {
     return static_cast<int64_t>(std::time(nullptr));
@@ -55,6 +55,7 @@ class SignedRecordTest : public SignedUpdateTest {
         RunTool({"minisign", "-S", "-s", std::string(E2E_KEYS) + "publisher.key", "-m",
                  Served() + "record.xml", "-t", comment});
     }
+
   protected:
     // nginx logs a request once it is over, which may be after the updater ended: waits a
     // bounded time for count lines.
@@ -151,7 +152,9 @@ TEST_P(ExpiringRecord, IsAcceptedBeforeItExpires) {
 
 const Expiry kExpiries[] = {
     {"PublishedToExpireTomorrow",
-     [](SignedRecordTest& t) { t.PublishWithTool({"--expires", "1"}); }},
+     [](SignedRecordTest& t) {
+         t.PublishWithTool({"--expires", "1"});
+     }},
     {"SignedByHandWithExpiry",
      [](SignedRecordTest& t) {
          t.PublishSigned();
@@ -179,8 +182,8 @@ TEST_F(SignedRecordTest, OlderRecordIsRefusedAfterANewerOne) {
     ASSERT_TRUE(RunUpdater().finished);
     EXPECT_EQ(ReadConfig(), accepted);
     EXPECT_EQ(Listing(Inst()), (Strings{"1.0.0/", "config.xml", "updater"}));
-    EXPECT_EQ(ServerLog(), (Strings{"GET /record.xml", "GET /record.xml.minisig",
-                                    "GET /record.xml", "GET /record.xml.minisig"}));
+    EXPECT_EQ(ServerLog(), (Strings{"GET /record.xml", "GET /record.xml.minisig", "GET /record.xml",
+                                    "GET /record.xml.minisig"}));
 }
 
 TEST_F(SignedRecordTest, PackageLongerThanItsPinIsStoppedAtTheSize) {
@@ -264,8 +267,7 @@ TEST_F(SignedRecordTest, UpdatecheckShowsTheChecksAndThePartialDownload) {
     EXPECT_EQ(run.status, 0) << run.standardOutput;
     const Strings lines = {
         "trusted comment of " + base + "record.xml.minisig:",
-        "  timestamp: " + RecordTimeOfServedRecord() +
-            ", file: \"record.xml\", expires: (never)",
+        "  timestamp: " + RecordTimeOfServedRecord() + ", file: \"record.xml\", expires: (never)",
         "  its signature: valid; file name: matches",
         "record age: signed ",
         "record taken from: " + base,
