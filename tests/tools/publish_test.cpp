@@ -158,8 +158,8 @@ TEST_F(PublishTest, SignedRecordPinsThePackageAndMayExpire) {
     const long long before = std::time(nullptr);
     ASSERT_EQ(Publish("2.0.1", sign + " --expires 2"), 0);
     const fs::path out = root / "out";
-    ASSERT_EQ(RunCommand("sh -c " + Quoted("b2sum " + Quoted((out / "2.0.1.zip").string()) +
-                                           " > " + Quoted((root / "hash").string()))),
+    ASSERT_EQ(RunCommand("sh -c " + Quoted("b2sum " + Quoted((out / "2.0.1.zip").string()) + " > " +
+                                           Quoted((root / "hash").string()))),
               0);
     const std::string hash = ReadBytes(root / "hash").substr(0, 128);
     EXPECT_NE(ReadBytes(out / "record.xml")
