@@ -70,22 +70,12 @@ bool CUpDateApp::DownloadPackage(const std::u16string& version, const std::strin
     if (!handle)
         return false;
     Report().TransferOpened(handle.get());
-    // Without its signature the package is not even downloaded.
-    Signature signature;
-    if (RequiresSignature() && !FetchSignature(handle.get(), packageUrl, signature))
-        return false;
+    if (RequiresSignature())
+        return DownloadVerifiedPackage(handle.get(), packageName, folder, packagePath);
     const bool downloaded = DownloadToFile(m_libraries.curl, handle.get(), packageUrl, packagePath,
                                            folder, m_limits, m_strCaFile);
     Report().TransferDone(handle.get(), packageUrl, downloaded);
-    if (!downloaded || !RequiresSignature())
-        return downloaded;
-    const bool signedFile = IsSignedFile(signature, packagePath);
-    Report().SignatureChecked(packageUrl,
-                              signedFile ? SignatureCheck::Valid : SignatureCheck::NoMatch,
-                              signature.keyId, m_publicKey->keyId);
-    if (!signedFile)
-        std::remove(packagePath.c_str());
-    return signedFile;
+    return downloaded;
 }
 
 bool CUpDateApp::HasRoomToExtract(CUnzipper& unzipper, const std::string& folder,

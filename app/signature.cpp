@@ -73,6 +73,15 @@ bool ParseSignature(std::string_view text, Signature& signature) {
     return true;
 }
 
+bool VerifyTrustedComment(const SodiumFunctions& sodium, const PublicKey& key,
+                          const Signature& signature) {
+    if (sodium.init() < 0 || signature.keyId != key.keyId)
+        return false;
+    std::string global(signature.signature.begin(), signature.signature.end());
+    global += signature.trustedComment;
+    return Ed25519Verify(sodium, signature.globalSignature, global, key);
+}
+
 bool VerifySignature(const SodiumFunctions& sodium, const PublicKey& key,
                      const Signature& signature, std::string_view data) {
     if (sodium.init() < 0 || signature.keyId != key.keyId)
@@ -84,8 +93,6 @@ bool VerifySignature(const SodiumFunctions& sodium, const PublicKey& key,
                            data.size(), nullptr, 0);
         data = hash;
     }
-    std::string global(signature.signature.begin(), signature.signature.end());
-    global += signature.trustedComment;
     return Ed25519Verify(sodium, signature.signature, data, key) &&
-           Ed25519Verify(sodium, signature.globalSignature, global, key);
+           VerifyTrustedComment(sodium, key, signature);
 }

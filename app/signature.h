@@ -45,6 +45,11 @@ bool ParsePublicKey(const std::string& line, PublicKey& key);
 // A signature file's four lines: untrusted comment, signature, trusted comment, global signature.
 bool ParseSignature(std::string_view text, Signature& signature);
 
+// True when the signature is by this key and its trusted comment verifies: the comment can be
+// trusted before the data arrives.
+bool VerifyTrustedComment(const SodiumFunctions& sodium, const PublicKey& key,
+                          const Signature& signature);
+
 // True only when the signature is by this key, covers data and its trusted comment verifies.
 bool VerifySignature(const SodiumFunctions& sodium, const PublicKey& key,
                      const Signature& signature, std::string_view data);

@@ -7,8 +7,8 @@
 // unpacked before it takes its place. No version can bear its name (see IsSafeFolderName).
 inline constexpr const char* kStagingFolderName = ".staging";
 
-// The staging folder of one installation, made afresh and removed with all it holds when the
-// object ends.
+// The staging folder of one installation, emptied when made and when the object ends, but for
+// partly downloaded packages, which later starts resume.
 class CStagingFolder {
   public:
     CStagingFolder() = default;
@@ -17,7 +17,7 @@ class CStagingFolder {
     CStagingFolder& operator=(const CStagingFolder&) = delete;
 
     // Makes the staging folder of the installation folder (ending with "/") with mode 0700, after
-    // removing whatever lay there; false when it cannot be made.
+    // removing whatever lay there but partial downloads; false when it cannot be made.
     bool Create(const std::string& installationFolder);
     // Its path, ending with "/"; empty before Create.
     const std::string& Path() const { return m_strPath; }
@@ -27,9 +27,10 @@ class CStagingFolder {
     std::string m_strPath;
 };
 
-// The names, in the installation folder, of what a killed run of the updater can leave there:
-// the staging folder and config.xml's temporary files.
+// The names, relative to the installation folder, of what a killed run of the updater can leave
+// there: what the staging folder holds but partial downloads, and config.xml's temporary files.
 std::vector<std::string> FindLeftovers(const std::string& installationFolder);
 
-// Removes what FindLeftovers finds; false when something could not be removed.
+// Removes what FindLeftovers finds, and the staging folder when nothing is left in it; false
+// when something could not be removed.
 bool RemoveLeftovers(const std::string& installationFolder);

@@ -49,7 +49,7 @@ bool SetTransferOptions(const CurlFunctions& curl, CURL* handle, const std::stri
            curl.easy_setopt(handle, CURLOPT_WRITEDATA, target) == CURLE_OK &&
            curl.easy_setopt(handle, CURLOPT_WRITEFUNCTION, write) == CURLE_OK &&
            curl.easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds) == CURLE_OK &&
-           curl.easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK &&
+           curl.easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytes) == CURLE_OK &&
            curl.easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds) == CURLE_OK;
 }
 

@@ -12,6 +12,8 @@ struct CurlFunctions {
     decltype(&curl_easy_setopt) easy_setopt = nullptr;
     decltype(&curl_easy_perform) easy_perform = nullptr;
     decltype(&curl_easy_cleanup) easy_cleanup = nullptr;
+    decltype(&curl_slist_append) slist_append = nullptr;
+    decltype(&curl_slist_free_all) slist_free_all = nullptr;
 };
 
 // The largest record body kept in memory; a longer one counts as a failed fetch.
@@ -23,11 +25,12 @@ struct ResponseBuffer {
     bool tooLong = false; // the body passed the limit; bytes is then empty
 };
 
-// How long a transfer may take to connect, and how long it may go on with fewer than one
-// byte a second arriving, before it is abandoned.
+// How long a transfer may take to connect, and how long its average speed may stay below
+// lowSpeedBytes a second, before it is abandoned.
 struct TransferLimits {
     long connectSeconds = 15;
     long stallSeconds = 60;
+    long lowSpeedBytes = 1024;
 };
 
 // Write callback into a ResponseBuffer. Takes every byte while the body stays within the

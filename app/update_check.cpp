@@ -1,5 +1,6 @@
 #include "app/ansi_text.h"
 #include "app/folder_name.h"
+#include "app/record_time.h"
 #include "app/updater_app.h"
 #include "app/version.h"
 #include "markup/xml_doc.h"
@@ -69,16 +70,7 @@ void CUpDateApp::CheckForUpdate(CXmlDoc& config, CXmlDoc& record,
     if (!handle)
         return;
     Report().TransferOpened(handle.get());
-    ResponseBuffer response;
-    const std::string recordUrl = m_strBaseUrl + "record.xml";
-    // Whatever arrived is used.
-    const bool complete =
-        FetchToBuffer(m_libraries.curl, handle.get(), recordUrl, response, m_limits, m_strCaFile);
-    Report().TransferDone(handle.get(), recordUrl, complete);
-    // With a key built in, a record without a valid signature counts as one without a version.
-    if (RequiresSignature() && !IsSignedData(handle.get(), recordUrl, response.bytes))
-        response.bytes.clear();
-    record.SetText(DecodeRecord(response.bytes));
+    record.SetText(DecodeRecord(FetchRecord(handle.get(), ReadRecordTime(config))));
     std::u16string remoteVersion;
     const bool found = record.LocateChild(u"Version");
     if (found)
@@ -89,12 +81,19 @@ void CUpDateApp::CheckForUpdate(CXmlDoc& config, CXmlDoc& record,
     Report().RemoteVersionRead(record, found, remoteVersion, safe);
     if (!safe)
         return;
+    if (RequiresSignature()) {
+        m_pinState = ReadPackagePin(record, m_pin);
+        Report().PackagePinRead(m_pinState, m_pin);
+    }
     const VersionTriple local = ParseVersion(localVersion);
     const VersionTriple remote = ParseVersion(remoteVersion);
     const bool newer = IsOlderVersion(local, remote);
     Report().VersionsCompared(local, remote, newer);
-    if (!newer)
+    if (!newer) {
+        if (!IsDryRun() && RaiseRecordTime(config, m_acceptedRecordTime))
+            config.SaveFile(ConfigPath());
         return;
+    }
     // An installation this user cannot write never gets its package downloaded.
     bool folderLossy = false;
     const std::string folder = Utf16ToAnsi(m_strFolder, &folderLossy);
@@ -107,6 +106,8 @@ void CUpDateApp::CheckForUpdate(CXmlDoc& config, CXmlDoc& record,
         Report().UpdateChosen(remoteVersion, PackageName(remoteVersion, packageName)
                                                  ? m_strBaseUrl + packageName
                                                  : std::string());
+        if (RequiresSignature())
+            ReportPartial(packageName);
         if (m_bCheckPackage)
             CheckPackage(config, remoteVersion);
         return;
@@ -127,5 +128,6 @@ void CUpDateApp::Commit(CXmlDoc& config, const std::u16string& localVersion,
     config.RewindChildren();
     config.LocateChild(u"Version");
     config.ReplaceElementData(config.childPos, remoteVersion);
+    RaiseRecordTime(config, m_acceptedRecordTime);
     config.SaveFile(ConfigPath());
 }

@@ -1,6 +1,10 @@
 #pragma once
 
 #include "app/signature.h"
+#include "app/package_pin.h"
+#include "app/record_time.h"
+#include "app/resumable_download.h"
+#include "app/trusted_comment.h"
 #include "app/version.h"
 #include "platform/installation_lock.h"
 #include "unzip/zip_entry_info.h"
@@ -89,4 +93,20 @@ class CUpdateReport {
     virtual void UpdateChosen(const std::u16string& /*version*/,
                               const std::string& /*packageUrl*/) {}
     virtual void PackageChecked(const PackageCheck&) {}
+
+    // A signature by the built-in key for url: its trusted comment's fields, whether that
+    // comment's own signature verifies and whether it names the file fetched (or none).
+    virtual void TrustedCommentRead(const std::string& /*url*/, const TrustedComment&,
+                                    bool /*verifies*/, bool /*namesFile*/) {}
+    // The record's age against RecordTime (newestAccepted) and the time now.
+    virtual void RecordAgeChecked(const TrustedComment&, int64_t /*newestAccepted*/,
+                                  int64_t /*now*/, RecordAge) {}
+    // The server of baseUrl delivered the record that is used.
+    virtual void MirrorAnswered(const std::string& /*baseUrl*/) {}
+    // The record's Package element, with a key built in.
+    virtual void PackagePinRead(PinState, const PackagePin&) {}
+    // The downloaded package from url has, or has not, its pinned size and hash.
+    virtual void PinChecked(const std::string& /*url*/, bool /*matches*/) {}
+    // A partial download of the package at path + ".part" and what of it would be resumed.
+    virtual void PartialFound(const std::string& /*path*/, const PartialPackage&) {}
 };

@@ -1,4 +1,5 @@
 #include "app/signature.h"
+#include "app/trusted_comment.h"
 #include "app/updater_app.h"
 #include "platform/mapped_file.h"
 
@@ -20,11 +21,22 @@ bool CUpDateApp::FetchSignature(CURL* handle, const std::string& url, Signature&
     return refusal == SignatureCheck::Valid;
 }
 
-bool CUpDateApp::IsSignedData(CURL* handle, const std::string& url, const std::string& data) const {
-    Signature signature;
+bool CUpDateApp::IsSignatureFor(const Signature& signature, const std::string& url) const {
+    const bool verifies =
+        m_publicKey && VerifyTrustedComment(m_libraries.sodium, *m_publicKey, signature);
+    const TrustedComment comment = ParseTrustedComment(signature.trustedComment);
+    // A signature made for another file must not pass for this one.
+    const bool namesFile = NamesFile(comment, FileNameOfUrl(url));
+    Report().TrustedCommentRead(url, comment, verifies, namesFile);
+    return verifies && namesFile;
+}
+
+bool CUpDateApp::IsSignedData(CURL* handle, const std::string& url, const std::string& data,
+                              Signature& signature) const {
     if (!FetchSignature(handle, url, signature))
         return false;
-    const bool valid = VerifySignature(m_libraries.sodium, *m_publicKey, signature, data);
+    const bool valid = IsSignatureFor(signature, url) &&
+                       VerifySignature(m_libraries.sodium, *m_publicKey, signature, data);
     Report().SignatureChecked(url, valid ? SignatureCheck::Valid : SignatureCheck::NoMatch,
                               signature.keyId, m_publicKey->keyId);
     return valid;
@@ -34,4 +46,9 @@ bool CUpDateApp::IsSignedFile(const Signature& signature, const std::string& pat
     CMappedFile file;
     return m_publicKey && file.Open(path) &&
            VerifySignature(m_libraries.sodium, *m_publicKey, signature, file.Bytes());
+}
+
+bool CUpDateApp::IsPinnedFile(const std::string& path) const {
+    CMappedFile file;
+    return file.Open(path) && MatchesPin(m_libraries.sodium, m_pin, file.Bytes());
 }

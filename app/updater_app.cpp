@@ -3,6 +3,7 @@
 #include "app/ansi_text.h"
 #include "app/staging_folder.h"
 #include "app/user_messages.h"
+#include "app/mirror_list.h"
 #include "markup/xml_doc.h"
 #include "platform/error_message.h"
 #include "platform/launch.h"
@@ -29,9 +30,10 @@ void ShowUserMessage(std::string text) {
 
 CUpDateApp::CUpDateApp(std::string baseUrl, TransferLimits limits, std::string publicKey,
                        std::string authorities, UpdateLibraryNames libraries)
-    : m_strBaseUrl(std::move(baseUrl)), m_limits(limits), m_bRequiresSignature(!publicKey.empty()),
-      m_publicKey(ReadPublicKey(publicKey)), m_strCaFile(std::move(authorities)),
-      m_libraryNames(std::move(libraries)) {}
+    : m_baseUrls(SplitBaseUrls(baseUrl)),
+      m_strBaseUrl(m_baseUrls.empty() ? std::string() : m_baseUrls.front()), m_limits(limits),
+      m_bRequiresSignature(!publicKey.empty()), m_publicKey(ReadPublicKey(publicKey)),
+      m_strCaFile(std::move(authorities)), m_libraryNames(std::move(libraries)) {}
 
 void CUpDateApp::SetDryRun(std::u16string folder, CUpdateReport& report, bool checkPackage) {
     m_strFolder = std::move(folder);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/package_pin.h"
 #include "app/signature.h"
 #include "app/transfer.h"
 #include "app/update_libraries.h"
@@ -18,9 +19,10 @@ class CXmlDoc;
 // and installs and records a newer version.
 class CUpDateApp {
   public:
-    // baseUrl: the update server's folder URL, ending with "/". publicKey: the minisign public
-    // key that records and packages must be signed with; empty for unsigned updates. authorities:
-    // the PEM text of the certificate authorities trusted for https://; empty for the system's. libraries: the
+    // baseUrl: the update server's folder URL, ending with "/", or several separated by spaces
+    // (mirrors, tried in order). publicKey: the minisign public key that records and packages
+    // must be signed with; empty for unsigned updates. authorities: the PEM text of the
+    // certificate authorities trusted for https://; empty for the system's. libraries: the
     // libraries the update check loads after the launch.
     CUpDateApp(std::string baseUrl, TransferLimits limits, std::string publicKey,
                std::string authorities, UpdateLibraryNames libraries);
@@ -94,10 +96,32 @@ class CUpDateApp {
     // reports why not.
     bool FetchSignature(CURL* handle, const std::string& url, Signature& signature) const;
     // Whether data, fetched from url, carries a valid signature there.
-    bool IsSignedData(CURL* handle, const std::string& url, const std::string& data) const;
+    bool IsSignedData(CURL* handle, const std::string& url, const std::string& data,
+                      Signature& signature) const;
+    // Whether the signature's trusted comment verifies and fits the file fetched from url.
+    bool IsSignatureFor(const Signature& signature, const std::string& url) const;
     bool IsSignedFile(const Signature& signature, const std::string& path) const;
+    bool IsPinnedFile(const std::string& path) const;
 
-    std::string m_strBaseUrl;
+    // The record's bytes from the first server that delivers one (with a key built in: one that
+    // verifies and is neither older than newestAccepted nor expired); m_strBaseUrl is left at
+    // that server.
+    std::string FetchRecord(CURL* handle, int64_t newestAccepted);
+    bool IsCurrentRecord(CURL* handle, const std::string& url, const std::string& data,
+                         int64_t newestAccepted);
+    // With a key built in: the package from the record's server first, then the others,
+    // resumed where a partial download lies and verified by its pin or its signature.
+    bool DownloadVerifiedPackage(CURL* handle, const std::string& packageName,
+                                 const std::string& folder, const std::string& packagePath) const;
+    bool DownloadVerifiedPackageFrom(CURL* handle, const std::string& url,
+                                     const std::string& folder,
+                                     const std::string& packagePath) const;
+    std::optional<uint64_t> PinnedSize() const;
+    // The dry run's look at a partial download of the package in the installation's folder.
+    void ReportPartial(const std::string& packageName) const;
+
+    std::vector<std::string> m_baseUrls; // the server and its mirrors
+    std::string m_strBaseUrl;            // the one that gave the record
     TransferLimits m_limits;
     bool m_bRequiresSignature;
     std::optional<PublicKey> m_publicKey; // the built-in key; none when it cannot be read
@@ -108,4 +132,8 @@ class CUpDateApp {
     bool m_bCheckPackage = false;
     std::vector<std::string> m_programArguments;
     int m_nExitStatus = 0;
+    // What the accepted record said: its package's pin, and when it was signed.
+    PinState m_pinState = PinState::Absent;
+    PackagePin m_pin;
+    int64_t m_acceptedRecordTime = 0;
 };

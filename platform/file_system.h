@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -59,3 +60,6 @@ std::vector<std::string> FolderEntryNames(std::string path);
 // Sets the last-write time of the path itself (a link is not followed) and keeps its last-access
 // time.
 bool SetLastWriteTime(std::string path, std::timespec writeTime);
+
+// The size and last-write time of a regular file (links are followed); false for anything else.
+bool GetFileStatus(std::string path, uint64_t& size, std::time_t& lastWrite);

@@ -86,7 +86,7 @@ main_program 1.0.2 "$work/source-1.0.2"
 printf 'tampered' >>"$served/1.0.2.zip"
 cp "$install/config.xml" "$work/config-before.xml"
 
-step "third start: 1.0.1 runs, the changed 1.0.2 package fails its signature and is not installed"
+step "third start: 1.0.1 runs, the changed 1.0.2 package fails the hash its signed record pins and is not installed"
 "$install/updater"
 wait_for_start 3
 cat "$install/config.xml"

@@ -1,15 +1,21 @@
-// publish [--sign SECRET_KEY_FILE] SOURCE_FOLDER VERSION OUT_FOLDER
+// publish [--sign SECRET_KEY_FILE [--expires DAYS]] SOURCE_FOLDER VERSION OUT_FOLDER
 // publish --help | --version
 // Writes OUT_FOLDER/VERSION.zip (the files of SOURCE_FOLDER beneath a top folder VERSION) and
-// OUT_FOLDER/record.xml naming VERSION, the two files an update server offers; with --sign also
-// their minisign signatures, VERSION.zip.minisig and record.xml.minisig.
+// OUT_FOLDER/record.xml naming VERSION, the two files an update server offers; with --sign the
+// record also pins the package's size and hash, and both get their minisign signatures,
+// VERSION.zip.minisig and record.xml.minisig; --expires dates the record's signature.
+#include <sodium.h>
+
 #include <cstdio>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/ansi_text.h"
 #include "app/folder_name.h"
+#include "app/package_pin.h"
+#include "app/trusted_comment.h"
 #include "markup/escape.h"
 #include "markup/xml_doc.h"
 #include "platform/file_system.h"
@@ -23,33 +29,57 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: publish [--sign SECRET_KEY_FILE] SOURCE_FOLDER VERSION OUT_FOLDER\n"
+    "usage: publish [--sign SECRET_KEY_FILE [--expires DAYS]] SOURCE_FOLDER VERSION OUT_FOLDER\n"
     "Writes OUT_FOLDER/VERSION.zip (the files of SOURCE_FOLDER beneath a top folder VERSION)\n"
     "and OUT_FOLDER/record.xml naming VERSION: the two files an update server offers.\n"
-    "--sign also writes their minisign signatures, VERSION.zip.minisig and record.xml.minisig,\n"
-    "with a secret key made by minisign -G -W (not protected by a password); without it, old\n"
-    "signatures of those two files in OUT_FOLDER are removed. OUT_FOLDER must exist.\n"
+    "--sign also pins the package's size and BLAKE2b hash in the record and writes their\n"
+    "minisign signatures, VERSION.zip.minisig and record.xml.minisig, with a secret key made\n"
+    "by minisign -G -W (not protected by a password); without it, old signatures of those two\n"
+    "files in OUT_FOLDER are removed. OUT_FOLDER must exist.\n"
+    "--expires DAYS: updaters refuse the record's signature DAYS days from now; re-sign it\n"
+    "before then.\n"
     "VERSION begins with three numbers separated by dots (1.2.0); the updater compares them\n"
     "as numbers and ignores anything after them, which publish warns about.\n"
     "Exit status: 0 published, 1 a file could not be written, 2 bad usage, version or key.\n";
 
-bool WriteRecord(const std::string& path, const std::u16string& version) {
+constexpr int64_t kMaxExpiryDays = 36500;
+
+bool WriteRecord(const std::string& path, const std::u16string& version,
+                 const std::optional<PackagePin>& pin) {
     CXmlDoc record;
     record.SetText(u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<record>\r\n<Version>" +
-                   EscapeMarkup(version, 0) + u"</Version>\r\n</record>\r\n");
+                   EscapeMarkup(version, 0) + u"</Version>\r\n" +
+                   (pin ? PackagePinElement(*pin) + u"\r\n" : u"") + u"</record>\r\n");
     // Read it back as the updater will before it goes out.
     if (!record.LocateChild(u"Version") || record.ReadChildText() != version)
+        return false;
+    PackagePin readBack;
+    if (pin && (ReadPackagePin(record, readBack) != PinState::Pinned ||
+                readBack.size != pin->size || readBack.blake2b != pin->blake2b))
         return false;
     return record.SaveFile(AnsiToUtf16(path));
 }
 
+// The size and hash of the package file at path.
+bool ComputePin(const std::string& path, PackagePin& pin) {
+    CMappedFile file;
+    if (!file.Open(path))
+        return false;
+    pin.size = file.Bytes().size();
+    crypto_generichash(pin.blake2b.data(), pin.blake2b.size(),
+                       reinterpret_cast<const unsigned char*>(file.Bytes().data()),
+                       file.Bytes().size(), nullptr, 0);
+    return true;
+}
+
 // Writes folder + name + ".minisig", the signature of the file folder + name.
-bool WriteSignature(const SecretKey& key, const std::string& folder, const std::string& name) {
+bool WriteSignature(const SecretKey& key, const std::string& folder, const std::string& name,
+                    std::optional<int64_t> expires = std::nullopt) {
     CMappedFile file;
     COutputFile signature;
     if (!file.Open(folder + name) || !signature.Create(folder + name + ".minisig"))
         return false;
-    const std::string text = SignData(key, file.Bytes(), name);
+    const std::string text = SignData(key, file.Bytes(), name, expires);
     const bool written = signature.Write(text.data(), text.size());
     return signature.Close() && written;
 }
@@ -97,6 +127,17 @@ int main(int argc, char** argv) {
         }
         arguments.erase(arguments.begin(), arguments.begin() + 2);
     }
+    std::optional<int64_t> expires;
+    if (key && !arguments.empty() && arguments[0] == "--expires") {
+        int64_t days = 0;
+        if (arguments.size() < 2 || !ParseDecimal(arguments[1], days) || days < 1 ||
+            days > kMaxExpiryDays) {
+            std::fputs("publish: --expires takes a number of days from 1 to 36500\n", stderr);
+            return 2;
+        }
+        expires = static_cast<int64_t>(std::time(nullptr)) + days * 24 * 60 * 60;
+        arguments.erase(arguments.begin(), arguments.begin() + 2);
+    }
     if (arguments.size() != 3)
         return Usage();
     const std::string source = arguments[0];
@@ -134,12 +175,19 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "publish: %s\n", error.c_str());
         return 1;
     }
-    if (!WriteRecord(out + "record.xml", AnsiToUtf16(version))) {
+    // A signed record pins its package: no other bytes can pass for it.
+    std::optional<PackagePin> pin;
+    if (key && !ComputePin(out + version + ".zip", pin.emplace())) {
+        std::fprintf(stderr, "publish: %s%s.zip could not be read back\n", out.c_str(),
+                     version.c_str());
+        return 1;
+    }
+    if (!WriteRecord(out + "record.xml", AnsiToUtf16(version), pin)) {
         std::fprintf(stderr, "publish: %srecord.xml could not be written\n", out.c_str());
         return 1;
     }
-    if (key &&
-        !(WriteSignature(*key, out, version + ".zip") && WriteSignature(*key, out, "record.xml"))) {
+    if (key && !(WriteSignature(*key, out, version + ".zip") &&
+                 WriteSignature(*key, out, "record.xml", expires))) {
         std::fprintf(stderr, "publish: the signatures could not be written into %s\n", out.c_str());
         return 1;
     }

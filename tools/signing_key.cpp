@@ -67,13 +67,15 @@ bool ReadSecretKey(const std::string& path, SecretKey& key, std::string& error) 
     }
     return true;
 }
-std::string SignData(const SecretKey& key, std::string_view data, const std::string& fileName) {
+std::string SignData(const SecretKey& key, std::string_view data, const std::string& fileName,
+                     std::optional<int64_t> expires) {
     unsigned char hash[crypto_generichash_BYTES_MAX];
     crypto_generichash(hash, sizeof hash, reinterpret_cast<const unsigned char*>(data.data()),
                        data.size(), nullptr, 0);
     const std::string signature = Sign(key, AsString(hash, sizeof hash));
-    const std::string trusted =
-        "timestamp:" + std::to_string(std::time(nullptr)) + "\tfile:" + fileName + "\thashed";
+    const std::string trusted = "timestamp:" + std::to_string(std::time(nullptr)) +
+                                "\tfile:" + fileName + "\thashed" +
+                                (expires ? "\texpires:" + std::to_string(*expires) : std::string());
     const std::string header = "ED" + AsString(key.keyId.data(), key.keyId.size());
     return std::string(kUntrustedPrefix) + "signature from the publisher's secret key\n" +
            EncodeBase64(header + signature) + "\n" + std::string(kTrustedPrefix) + trusted + "\n" +

@@ -2,6 +2,8 @@
 
 #include "app/signature.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,5 +17,7 @@ struct SecretKey {
 bool ReadSecretKey(const std::string& path, SecretKey& key, std::string& error);
 
 // The text of a signature file for data: signed over its BLAKE2b-512 hash, with the trusted
-// comment "timestamp:SECONDS<TAB>file:FILE_NAME<TAB>hashed".
-std::string SignData(const SecretKey& key, std::string_view data, const std::string& fileName);
+// comment "timestamp:SECONDS<TAB>file:FILE_NAME<TAB>hashed", followed by
+// "<TAB>expires:SECONDS" when it expires.
+std::string SignData(const SecretKey& key, std::string_view data, const std::string& fileName,
+                     std::optional<int64_t> expires = std::nullopt);

@@ -9,8 +9,9 @@
 // The one application object; the server's address, the stall limit, the signing key, the
 // trusted authorities and the names of the libraries loaded for the update check are fixed at
 // build time.
-CUpDateApp theApp(UPDATER_BASE_URL, TransferLimits{15, UPDATER_STALL_SECONDS}, UPDATER_PUBLIC_KEY,
-                  kUpdaterAuthorities,
+CUpDateApp theApp(UPDATER_BASE_URL,
+                  TransferLimits{15, UPDATER_STALL_SECONDS, UPDATER_LOW_SPEED_BYTES},
+                  UPDATER_PUBLIC_KEY, kUpdaterAuthorities,
                   UpdateLibraryNames{UPDATER_CURL_LIBRARY, UPDATER_SODIUM_LIBRARY});
 
 int main(int argc, char** argv) {

@@ -214,6 +214,38 @@ TEST_F(PublishTest, NamesAMissingKeyFileOrOutputFolder) {
     EXPECT_TRUE(fs::is_empty(root / "out"));
 }
 
+TEST_F(PublishTest, SignedRecordPinsThePackageAndMayExpire) {
+    MakeKeyPair();
+    const std::string sign = "--sign " + Quoted((root / "key.sec").string());
+    for (const char* days : {"0", "36501", "x"}) {
+        SCOPED_TRACE(days);
+        EXPECT_EQ(Publish("2.0.1", sign + " --expires " + days), 2);
+    }
+    EXPECT_TRUE(fs::is_empty(root / "out"));
+    const long long before = std::time(nullptr);
+    ASSERT_EQ(Publish("2.0.1", sign + " --expires 2"), 0);
+    const fs::path out = root / "out";
+    ASSERT_EQ(RunCommand("sh -c " + Quoted("b2sum " + Quoted((out / "2.0.1.zip").string()) + " > " +
+                                           Quoted((root / "hash").string()))),
+              0);
+    const std::string hash = ReadBytes(root / "hash").substr(0, 128);
+    EXPECT_NE(ReadBytes(out / "record.xml")
+                  .find("<Version>2.0.1</Version>\r\n<Package size=\"" +
+                        std::to_string(fs::file_size(out / "2.0.1.zip")) + "\" blake2b=\"" + hash +
+                        "\"/>\r\n</record>"),
+              std::string::npos)
+        << ReadBytes(out / "record.xml");
+    const std::string signature = ReadBytes(out / "record.xml.minisig");
+    const size_t at = signature.find("\texpires:");
+    ASSERT_NE(at, std::string::npos) << signature;
+    const long long expires = std::stoll(signature.substr(at + 9));
+    EXPECT_GE(expires, before + 2 * 86400);
+    EXPECT_LE(expires, std::time(nullptr) + 2 * 86400);
+    EXPECT_EQ(RunCommand("minisign -V -p " + Quoted((root / "key.pub").string()) + " -m " +
+                         Quoted((out / "record.xml").string())),
+              0);
+}
+
 TEST_F(PublishTest, RefusesKeysItCannotSignWith) {
     MakeKeyPair();
     const std::string key = ReadBytes(root / "key.sec");

@@ -56,6 +56,26 @@ const char* RemovalText(RemovalDecision decision) {
     return "";
 }
 
+const char* AgeText(RecordAge age) {
+    switch (age) {
+    case RecordAge::Current:
+        return "current";
+    case RecordAge::Older:
+        return "OLDER than the newest record accepted here (a replay): refused";
+    case RecordAge::Expired:
+        return "EXPIRED: refused";
+    case RecordAge::Malformed:
+        return "a timestamp or expiry that is not a number: refused";
+    }
+    return "";
+}
+
+// A span of seconds from now, as "N s ago" or "in N s".
+std::string Relative(int64_t seconds, int64_t now) {
+    return seconds <= now ? std::to_string(now - seconds) + " s ago"
+                          : "in " + std::to_string(seconds - now) + " s";
+}
+
 std::string FileKind(const ZipEntryInfo& entry) {
     if (entry.isFolder)
         return "folder";
@@ -79,6 +99,11 @@ void CDryRunPrinter::Problem(int status) {
 void CDryRunPrinter::Decide(std::string decision) {
     if (m_decision.empty())
         m_decision = std::move(decision);
+}
+
+void CDryRunPrinter::RecordTrouble(std::string trouble) {
+    if (!m_updateChosen && m_recordTrouble.empty())
+        m_recordTrouble = std::move(trouble);
 }
 
 void CDryRunPrinter::ConfigLoaded(const std::u16string& path, const CXmlDoc& config, bool loaded) {
@@ -177,6 +202,11 @@ void CDryRunPrinter::TransferDone(CURL* handle, const std::string& url, bool com
                                                       : "no answer: " + std::string(m_transferError);
         return;
     }
+    // A record from the next mirror: what the one before lacked no longer counts.
+    if (!m_updateChosen && m_status == kExitNoUsableRecord) {
+        m_status = kExitNothingWrong;
+        m_recordTrouble.clear();
+    }
     if (m_updateChosen)
         m_packageTransferred = success;
     if (success)
@@ -212,9 +242,7 @@ void CDryRunPrinter::SignatureChecked(const std::string& url, SignatureCheck che
     Line("signature of " + url + ": " + SignatureText(check, signedWith, expected));
     if (check == SignatureCheck::Valid)
         return;
-    if (!m_updateChosen && m_recordTrouble.empty())
-        m_recordTrouble = "the record's signature is not valid, so it counts as one without a "
-                          "version";
+    RecordTrouble("the record's signature is not valid, so it counts as one without a version");
     Problem(m_updateChosen ? kExitPackageProblem : kExitNoUsableRecord);
 }
 
@@ -303,4 +331,79 @@ void CDryRunPrinter::PackageChecked(const PackageCheck& check) {
 void CDryRunPrinter::Finish() {
     Decide("stop: the update check could not start (no transfer handle)");
     Line("decision: " + m_decision);
+}
+
+void CDryRunPrinter::TrustedCommentRead(const std::string& url, const TrustedComment& comment,
+                                        bool verifies, bool namesFile) {
+    Line("trusted comment of " + url + kSignatureSuffix.data() + ":");
+    Line("  timestamp: " + (comment.timestamp ? std::to_string(*comment.timestamp) : "(none)") +
+         ", file: " + (comment.file ? "\"" + *comment.file + "\"" : "(none)") +
+         ", expires: " + (comment.expires ? std::to_string(*comment.expires) : "(never)"));
+    Line(std::string("  its signature: ") + (verifies ? "valid" : "NOT valid") + "; file name: " +
+         (!namesFile     ? "names ANOTHER file: refused"
+          : comment.file ? "matches"
+                         : "not named"));
+    if (!namesFile)
+        RecordTrouble("the record's signature was made for another file");
+}
+
+void CDryRunPrinter::RecordAgeChecked(const TrustedComment& comment, int64_t newestAccepted,
+                                      int64_t now, RecordAge age) {
+    Line(
+        "record age: signed " +
+        (comment.timestamp ? Relative(*comment.timestamp, now) : std::string("at no stated time")) +
+        "; newest accepted here (RecordTime): " +
+        (newestAccepted ? Relative(newestAccepted, now) : std::string("none")) +
+        "; expiry: " + (comment.expires ? Relative(*comment.expires, now) : std::string("none")) +
+        ": " + AgeText(age));
+    if (age == RecordAge::Current)
+        return;
+    Problem(kExitNoUsableRecord);
+    RecordTrouble(age == RecordAge::Expired ? "the record has expired"
+                  : age == RecordAge::Older ? "the record is older than one accepted before"
+                                            : "the record's trusted comment is malformed");
+}
+
+void CDryRunPrinter::MirrorAnswered(const std::string& baseUrl) {
+    Line("record taken from: " + baseUrl);
+}
+
+void CDryRunPrinter::PackagePinRead(PinState state, const PackagePin& pin) {
+    switch (state) {
+    case PinState::Absent:
+        Line("package pin: none (the package's own signature is required)");
+        return;
+    case PinState::Pinned:
+        Line("package pin: " + std::to_string(pin.size) + " bytes, BLAKE2b " +
+             LowerHex(pin.blake2b.data(), pin.blake2b.size()) + " (no package signature needed)");
+        return;
+    case PinState::Malformed:
+        Line("package pin: a Package element that cannot be read: nothing would be downloaded");
+        Problem(kExitPackageProblem);
+        return;
+    }
+}
+
+void CDryRunPrinter::PinChecked(const std::string& url, bool matches) {
+    Line("pin of " + url + ": " +
+         (matches ? "size and hash match" : std::string("size or hash does NOT match")));
+    if (!matches)
+        Problem(kExitPackageProblem);
+}
+
+void CDryRunPrinter::PartialFound(const std::string& path, const PartialPackage& partial) {
+    if (!partial.present) {
+        Line("partial download: none");
+        return;
+    }
+    const std::string file =
+        path + kPartialSuffix.data() + ", " + std::to_string(partial.bytes) + " bytes: ";
+    if (partial.resumable)
+        Line("partial download: " + file + "would be resumed from byte " +
+             std::to_string(partial.bytes) + " if the server's file is still " + partial.validator);
+    else
+        Line("partial download: " + file + "would be discarded (" +
+             (partial.validator.empty() ? "no ETag or Last-Modified kept"
+                                        : "older than 7 days or larger than the pinned size") +
+             ")");
 }

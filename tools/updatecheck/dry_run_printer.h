@@ -40,6 +40,14 @@ class CDryRunPrinter : public CUpdateReport {
     void InstallationWritable(const std::string& folder, bool writable) override;
     void UpdateChosen(const std::u16string& version, const std::string& packageUrl) override;
     void PackageChecked(const PackageCheck& check) override;
+    void TrustedCommentRead(const std::string& url, const TrustedComment& comment, bool verifies,
+                            bool namesFile) override;
+    void RecordAgeChecked(const TrustedComment& comment, int64_t newestAccepted, int64_t now,
+                          RecordAge age) override;
+    void MirrorAnswered(const std::string& baseUrl) override;
+    void PackagePinRead(PinState state, const PackagePin& pin) override;
+    void PinChecked(const std::string& url, bool matches) override;
+    void PartialFound(const std::string& path, const PartialPackage& partial) override;
 
     // Prints the decision line; the exit status follows.
     void Finish();
@@ -51,6 +59,8 @@ class CDryRunPrinter : public CUpdateReport {
     void Decide(std::string decision);
     std::string SignatureText(SignatureCheck check, const KeyId& signedWith,
                               const KeyId& expected) const;
+    // Why the record is not used, when nothing else said so first.
+    void RecordTrouble(std::string trouble);
 
     FILE* m_out;
     int m_status = kExitNothingWrong;

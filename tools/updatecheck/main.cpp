@@ -72,8 +72,9 @@ int main(int argc, char** argv) {
     if (folder.back() != '/')
         folder += '/';
 
-    CUpDateApp app(UPDATER_BASE_URL, TransferLimits{15, UPDATER_STALL_SECONDS}, UPDATER_PUBLIC_KEY,
-                   kUpdaterAuthorities,
+    CUpDateApp app(UPDATER_BASE_URL,
+                   TransferLimits{15, UPDATER_STALL_SECONDS, UPDATER_LOW_SPEED_BYTES},
+                   UPDATER_PUBLIC_KEY, kUpdaterAuthorities,
                    UpdateLibraryNames{UPDATER_CURL_LIBRARY, UPDATER_SODIUM_LIBRARY});
     CDryRunPrinter printer(stdout);
     std::printf("dry run of one updater start in %s (nothing is changed)\n", folder.c_str());

@@ -110,22 +110,22 @@ bool AcceptsConnections(int port) {
     return connected;
 }
 
-// A foreground nginx without a master process, all of its files under root.
-std::string NginxConfiguration(const std::string& root, const std::string& served,
-                               const std::string& log, const std::string& certificate) {
-    const std::string tls = E2E_TLS_FOLDER;
+// A foreground nginx without a master process, all of its files under root, that logs each
+// request in logFormat and runs these server blocks.
+std::string NginxConfiguration(const std::string& root, const std::string& log,
+                               const std::string& logFormat, const std::string& servers) {
     return "daemon off;\nmaster_process off;\nworker_processes 1;\npid " + root +
-           "nginx.pid;\nerror_log " + root +
-           "nginx.err;\nevents { worker_connections 32; }\n"
-           "http {\n  log_format requests '$request_method $request_uri';\n  access_log " +
-           log + " requests;\n  client_body_temp_path " + root +
-           "nginx-temp;\n"
-           "  proxy_temp_path " +
-           root + "nginx-temp;\n  fastcgi_temp_path " + root + "nginx-temp;\n  uwsgi_temp_path " +
-           root + "nginx-temp;\n  scgi_temp_path " + root +
-           "nginx-temp;\n  server {\n    listen 127.0.0.1:" + std::to_string(E2E_TLS_PORT) +
-           " ssl;\n    ssl_certificate " + tls + certificate + ".pem;\n    ssl_certificate_key " +
-           tls + certificate + ".key;\n    root " + served + ";\n  }\n}\n";
+           "nginx.pid;\nerror_log " + root + "nginx.err;\nevents { worker_connections 32; }\n"
+           "http {\n  log_format requests '" + logFormat + "';\n  access_log " + log +
+           " requests;\n  client_body_temp_path " + root + "nginx-temp;\n"
+           "  proxy_temp_path " + root + "nginx-temp;\n  fastcgi_temp_path " + root +
+           "nginx-temp;\n  uwsgi_temp_path " + root + "nginx-temp;\n  scgi_temp_path " + root +
+           "nginx-temp;\n" + servers + "}\n";
+}
+
+std::string NginxServer(int port, const std::string& tlsOptions, const std::string& served) {
+    return "  server {\n    listen 127.0.0.1:" + std::to_string(port) + tlsOptions +
+           ";\n    root " + served + ";\n  }\n";
 }
 
 } // namespace
@@ -275,12 +275,34 @@ void EndToEndTest::WaitForServer(const std::function<bool()>& listening,
 }
 
 void EndToEndTest::StartTlsServer(const std::string& certificate) {
+    const std::string tls = E2E_TLS_FOLDER;
+    StartNginx(NginxConfiguration(m_root, m_log, "$request_method $request_uri",
+                                  NginxServer(E2E_TLS_PORT,
+                                              " ssl;\n    ssl_certificate " + tls + certificate +
+                                                  ".pem;\n    ssl_certificate_key " + tls +
+                                                  certificate + ".key",
+                                              m_served)),
+               E2E_TLS_PORT);
+}
+
+void EndToEndTest::StartHttpNginx(const std::string& mirror) {
+    const std::string servers =
+        NginxServer(E2E_PORT, "", m_served) +
+        (mirror.empty() ? std::string() : NginxServer(E2E_TLS_PORT, "", mirror));
+    StartNginx(NginxConfiguration(m_root, m_log,
+                                  "$server_port $request_method $request_uri $status "
+                                  "$http_range $body_bytes_sent",
+                                  servers),
+               E2E_PORT);
+}
+
+void EndToEndTest::StartNginx(const std::string& configurationText, int port) {
     const std::string configuration = m_root + "nginx.conf";
-    WriteFileBytes(configuration, NginxConfiguration(m_root, m_served, m_log, certificate));
+    WriteFileBytes(configuration, configurationText);
     m_server = Spawn({"nginx", "-p", m_root, "-e", m_root + "nginx.err", "-c", configuration},
                      m_root, m_root + "server.out", m_root + "server.err");
     ASSERT_GT(m_server, 0) << "nginx could not be started";
-    WaitForServer([] { return AcceptsConnections(E2E_TLS_PORT); }, m_root + "nginx.err");
+    WaitForServer([port] { return AcceptsConnections(port); }, m_root + "nginx.err");
 }
 
 void EndToEndTest::StopServer() {

@@ -75,6 +75,10 @@ class EndToEndTest : public testing::Test {
     // Starts nginx serving Served() over TLS on the TLS port with the certificate NAME.pem and
     // key NAME.key of the test authority's folder, logging requests as StartServer's server does.
     void StartTlsServer(const std::string& certificate);
+    // Starts nginx serving Served() over plain HTTP on the test port (ranges included) and, with
+    // a mirror folder, that folder on the TLS port, also plain. Its log lines read
+    // "PORT METHOD URI STATUS RANGE BODY_BYTES" ("-" for no range).
+    void StartHttpNginx(const std::string& mirror = "");
     void StopServer();
     std::vector<std::string> ServerLog() const;
 
@@ -99,6 +103,7 @@ class EndToEndTest : public testing::Test {
     static std::map<std::string, std::string> Snapshot(const std::string& folder);
 
   private:
+    void StartNginx(const std::string& configuration, int port);
     // Waits a bounded time until listening() holds; fails the test, with the server's error
     // output, when the server ends or the time runs out.
     void WaitForServer(const std::function<bool()>& listening, const std::string& errorFile);

@@ -31,7 +31,7 @@ TEST_F(HttpsUpdate, InstallsFromAServerWithATrustedCertificate) {
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(ServerLog(), (Strings{"GET /record.xml", "GET /record.xml.minisig",
                                     "GET /1.0.1.zip.minisig", "GET /1.0.1.zip"}));
-    EXPECT_EQ(ReadConfig(), ConfigText("1.0.1", "main", "1.0.0"));
+    EXPECT_EQ(ReadConfig(), WithRecordTime(ConfigText("1.0.1", "main", "1.0.0")));
     EXPECT_EQ(Listing(Inst()), (Strings{"1.0.0/", "1.0.1/", "config.xml", "updater"}));
 }
 

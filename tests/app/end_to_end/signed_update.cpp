@@ -30,3 +30,15 @@ void SignedUpdateTest::ExpectNothingInstalled(const UpdaterRun& run) {
     EXPECT_EQ(Listing(Inst()), (std::vector<std::string>{"1.0.0/", "config.xml", "updater"}));
     EXPECT_TRUE(Listing(StartFolder()).empty());
 }
+
+std::string SignedUpdateTest::RecordTimeOfServedRecord() const {
+    const std::string signature = ReadFileBytes(Served() + "record.xml.minisig");
+    const size_t at = signature.find("timestamp:") + 10;
+    return signature.substr(at, signature.find('\t', at) - at);
+}
+
+std::string SignedUpdateTest::WithRecordTime(std::string config) const {
+    config.insert(config.rfind("</Config>"),
+                  "<RecordTime>" + RecordTimeOfServedRecord() + "</RecordTime>\r\n");
+    return config;
+}

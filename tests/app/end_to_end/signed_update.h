@@ -20,6 +20,11 @@ class SignedUpdateTest : public EndToEndTest {
 
     // Publishes 1.0.1 with record and package signed by the publisher.
     void PublishSigned(bool legacy = false);
+    // config.xml text with the served record's signing time added, as an accepted record
+    // leaves it.
+    std::string WithRecordTime(std::string config) const;
+    // The timestamp in the served record's signature.
+    std::string RecordTimeOfServedRecord() const;
     // What a start that installs nothing must leave.
     void ExpectNothingInstalled(const UpdaterRun& run);
 };

@@ -26,7 +26,7 @@ TEST_P(SignedUpdate, InstallsAndCommits) {
     const UpdaterRun run = RunUpdater();
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(ServerLog(), kEverything);
-    EXPECT_EQ(ReadConfig(), ConfigText("1.0.1", "main", "1.0.0"));
+    EXPECT_EQ(ReadConfig(), WithRecordTime(ConfigText("1.0.1", "main", "1.0.0")));
     EXPECT_EQ(Listing(Inst()), (Strings{"1.0.0/", "1.0.1/", "config.xml", "updater"}));
 }
 

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "app/signature.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class CXmlDoc;
+
+// The package a signed record names: its size and BLAKE2b-512 hash. The record's element
+// <Package size="BYTES" blake2b="128 LOWER-CASE HEX DIGITS"/> beside Version carries them.
+struct PackagePin {
+    uint64_t size = 0;
+    std::array<unsigned char, crypto_generichash_BYTES_MAX> blake2b{};
+};
+
+enum class PinState {
+    Absent,    // no Package element: the package's own signature is required
+    Pinned,    // the package must have this size and hash
+    Malformed, // a Package element whose attributes cannot be read: nothing is downloaded
+};
+
+// Reads the root's child Package of a record.
+PinState ReadPackagePin(CXmlDoc& record, PackagePin& pin);
+
+// The element that publish writes into a record.
+std::u16string PackagePinElement(const PackagePin& pin);
+
+std::string LowerHex(const unsigned char* bytes, size_t size);
+
+// Whether bytes have the pinned size and hash.
+bool MatchesPin(const SodiumFunctions& sodium, const PackagePin& pin, std::string_view bytes);
