@@ -11,7 +11,8 @@ namespace {
 bool IsKeptAcrossRuns(const std::string& folder, const std::string& name) {
     const bool partial = name.ends_with(std::string(".zip") + std::string(kPartialSuffix)) ||
                          name.ends_with(std::string(".zip") + std::string(kValidatorSuffix));
-    return partial && !IsSymbolicLink(folder + name) && GetPathKind(folder + name) == PathKind::File;
+    return partial && !IsSymbolicLink(folder + name) &&
+           GetPathKind(folder + name) == PathKind::File;
 }
 
 // The entries of the staging folder at path (ending with "/") that no later start needs.

@@ -11,11 +11,11 @@ bool CUpDateApp::FetchSignature(CURL* handle, const std::string& url, Signature&
     const bool fetched =
         FetchToBuffer(m_libraries.curl, handle, signatureUrl, response, m_limits, m_strCaFile);
     Report().TransferDone(handle, signatureUrl, fetched);
-    const SignatureCheck refusal = !fetched ? SignatureCheck::NotFetched
-                                   : !ParseSignature(response.bytes, signature)
-                                       ? SignatureCheck::NotASignature
-                                   : signature.keyId != m_publicKey->keyId ? SignatureCheck::OtherKey
-                                                                           : SignatureCheck::Valid;
+    const SignatureCheck refusal =
+        !fetched                                     ? SignatureCheck::NotFetched
+        : !ParseSignature(response.bytes, signature) ? SignatureCheck::NotASignature
+        : signature.keyId != m_publicKey->keyId      ? SignatureCheck::OtherKey
+                                                     : SignatureCheck::Valid;
     if (refusal != SignatureCheck::Valid)
         Report().SignatureChecked(url, refusal, signature.keyId, m_publicKey->keyId);
     return refusal == SignatureCheck::Valid;

@@ -1,9 +1,9 @@
 #include "app/updater_app.h"
 
 #include "app/ansi_text.h"
+#include "app/mirror_list.h"
 #include "app/staging_folder.h"
 #include "app/user_messages.h"
-#include "app/mirror_list.h"
 #include "markup/xml_doc.h"
 #include "platform/error_message.h"
 #include "platform/launch.h"

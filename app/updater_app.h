@@ -125,7 +125,7 @@ class CUpDateApp {
     TransferLimits m_limits;
     bool m_bRequiresSignature;
     std::optional<PublicKey> m_publicKey; // the built-in key; none when it cannot be read
-    std::string m_strCaFile; // the PEM text of the trusted authorities, built in
+    std::string m_strCaFile;              // the PEM text of the trusted authorities, built in
     UpdateLibraryNames m_libraryNames;
     CUpdateLibraries m_libraries;       // loaded once this is the one instance at work
     CUpdateReport* m_pDryRun = nullptr; // the dry run's report; none in a real run

@@ -139,3 +139,12 @@ std::vector<std::string> FolderEntryNames(std::string path) {
     }
     return names;
 }
+
+bool GetFileStatus(std::string path, uint64_t& size, std::time_t& lastWrite) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return false;
+    size = static_cast<uint64_t>(status.st_size);
+    lastWrite = status.st_mtim.tv_sec;
+    return true;
+}

@@ -16,9 +16,9 @@ CUpDateApp theApp(UPDATER_BASE_URL,
 
 int main(int argc, char** argv) {
     if (argc == 2) {
-        const std::string info =
-            UpdaterInfoText(argv[1], UpdaterBuild{UPDATER_VERSION, UPDATER_BASE_URL,
-                                                  UPDATER_PUBLIC_KEY, *kUpdaterAuthorities != '\0'});
+        const std::string info = UpdaterInfoText(
+            argv[1], UpdaterBuild{UPDATER_VERSION, UPDATER_BASE_URL, UPDATER_PUBLIC_KEY,
+                                  *kUpdaterAuthorities != '\0'});
         if (!info.empty()) {
             std::fputs(info.c_str(), stdout);
             return 0;

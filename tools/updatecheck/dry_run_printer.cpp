@@ -2,8 +2,8 @@
 
 #include "app/ansi_text.h"
 #include "app/signature.h"
-#include "app/updater_info.h"
 #include "app/updater_app.h"
+#include "app/updater_info.h"
 #include "platform/program_file.h"
 #include "tools/xmlcheck/check_report.h"
 #include "unzip/entry_mode.h"
@@ -128,17 +128,17 @@ void CDryRunPrinter::ProgramChosen(const std::string& path, bool representable, 
     std::string found = " cannot be named in the file system's encoding";
     if (representable) {
         const ProgramFileState state = InspectProgramFile(path);
-        found = std::string(" (") + (state.exists ? "exists" : "does not exist") +
-                (state.exists ? state.regularFile ? ", regular file" : ", not a regular file"
-                              : "") +
-                (state.regularFile ? state.executable ? ", executable" : ", not executable" : "") +
-                ")";
+        found =
+            std::string(" (") + (state.exists ? "exists" : "does not exist") +
+            (state.exists ? state.regularFile ? ", regular file" : ", not a regular file" : "") +
+            (state.regularFile ? state.executable ? ", executable" : ", not executable" : "") + ")";
     }
     if (startable) {
         Line("program: " + path + found + ": would be started");
         return;
     }
-    Line("program: " + path + found + ": would not start: the updater would show its message "
+    Line("program: " + path + found +
+         ": would not start: the updater would show its message "
          "naming this path");
     Problem(kExitProgramProblem);
     Decide("stop: the program cannot be started; the updater would show its message (please "
@@ -198,8 +198,9 @@ void CDryRunPrinter::TransferDone(CURL* handle, const std::string& url, bool com
     const bool success = complete && httpStatus >= 200 && httpStatus <= 299;
     // Only the record's and the package's own transfers; their signatures are judged apart.
     if (url.ends_with(kSignatureSuffix)) {
-        m_signatureTransfer = success ? "" : complete ? "HTTP " + std::to_string(httpStatus)
-                                                      : "no answer: " + std::string(m_transferError);
+        m_signatureTransfer = success    ? ""
+                              : complete ? "HTTP " + std::to_string(httpStatus)
+                                         : "no answer: " + std::string(m_transferError);
         return;
     }
     // A record from the next mirror: what the one before lacked no longer counts.
@@ -219,8 +220,8 @@ void CDryRunPrinter::TransferDone(CURL* handle, const std::string& url, bool com
 
 std::string CDryRunPrinter::SignatureText(SignatureCheck check, const KeyId& signedWith,
                                           const KeyId& expected) const {
-    const std::string ids = "key id " + KeyIdText(signedWith) + " (expected " +
-                            KeyIdText(expected) + ")";
+    const std::string ids =
+        "key id " + KeyIdText(signedWith) + " (expected " + KeyIdText(expected) + ")";
     switch (check) {
     case SignatureCheck::NotFetched:
     case SignatureCheck::NotASignature:
@@ -302,10 +303,10 @@ void CDryRunPrinter::PackageChecked(const PackageCheck& check) {
                   "names differ only in letter case";
     else if (!check.holdsProgram)
         refusal = "it does not hold the main program that Exe names";
-    Line(std::string("package: ") +
-         (check.downloaded          ? "downloaded into a temporary folder"
-          : m_packageTransferred ? "downloaded, refused by its signature check and deleted"
-                                 : "NOT downloaded"));
+    Line(std::string("package: ") + (check.downloaded ? "downloaded into a temporary folder"
+                                     : m_packageTransferred
+                                         ? "downloaded, refused by its signature check and deleted"
+                                         : "NOT downloaded"));
     if (check.opened) {
         Line("  declared size: " + std::to_string(check.declaredBytes) + " bytes, " +
              (check.roomForIt ? "fits beside the disk's reserve" : "does NOT fit"));

@@ -22,8 +22,9 @@ const Strings kUpToPackageSignature = {"GET /record.xml", "GET /record.xml.minis
 const Strings kRecordOnly = {"GET /record.xml", "GET /record.xml.minisig"};
 
 const Strings kInstalled = {"1.0.0/", "1.0.1/", "config.xml", "updater"};
-const Strings kPartialKept = {"1.0.0/", "1.0.1.zip.part", "1.0.1.zip.part.etag", "config.xml",
-                              "updater"};
+// An interrupted download stays in the staging folder, and nothing else does.
+const Strings kPartialKept = {".staging/", "1.0.0/", "config.xml", "updater"};
+const Strings kPartialFiles = {"1.0.1.zip.part", "1.0.1.zip.part.etag"};
 
 int64_t Now() {
     return static_cast<int64_t>(std::time(nullptr));
@@ -217,6 +218,7 @@ TEST_F(SignedRecordTest, TricklingPackageIsAbandoned) {
     EXPECT_LT(run.seconds, E2E_STALL_SECONDS + 15.0);
     EXPECT_EQ(ReadConfig(), ConfigText("1.0.0", "main", ""));
     EXPECT_EQ(Listing(Inst()), kPartialKept);
+    EXPECT_EQ(Listing(Inst() + ".staging"), kPartialFiles);
 }
 
 // The first start's transfer is cut at half by the Python server, which tells the file's
@@ -233,7 +235,9 @@ TEST_P(ResumedDownload, ContinuesOrStartsOver) {
     ASSERT_TRUE(RunUpdater().finished);
     EXPECT_EQ(ReadConfig(), ConfigText("1.0.0", "main", ""));
     EXPECT_EQ(Listing(Inst()), kPartialKept);
-    EXPECT_EQ(ReadFileBytes(Inst() + "1.0.1.zip.part"), ReadFileBytes(package).substr(0, half));
+    EXPECT_EQ(Listing(Inst() + ".staging"), kPartialFiles);
+    EXPECT_EQ(ReadFileBytes(Inst() + ".staging/1.0.1.zip.part"),
+              ReadFileBytes(package).substr(0, half));
     StopServer();
 
     if (changedOnTheServer)
@@ -273,7 +277,7 @@ TEST_F(SignedRecordTest, UpdatecheckShowsTheChecksAndThePartialDownload) {
         "record taken from: " + base,
         "package pin: " + std::to_string(fs::file_size(Served() + "1.0.1.zip")) +
             " bytes, BLAKE2b ",
-        "partial download: " + Inst() + "1.0.1.zip.part, " + std::to_string(half) +
+        "partial download: " + Inst() + ".staging/1.0.1.zip.part, " + std::to_string(half) +
             " bytes: would be resumed from byte " + std::to_string(half),
     };
     for (const std::string& line : lines)
