@@ -25,12 +25,6 @@ constexpr const char* kFileCalls =
     "syncfs,sync,write,pwrite64,close,fchmod,fchmodat,chmod,utimensat,symlink,symlinkat,"
     "ftruncate";
 
-// Calls whose every occurrence is tried where the others are sampled.
-const std::set<std::string> kAlwaysTried = {"rename",    "renameat", "renameat2", "fsync",
-                                            "fdatasync", "syncfs",   "sync",      "mkdir"};
-// How many of the other calls a failure is injected into.
-constexpr size_t kSampledCalls = 60;
-
 // One system call of a traced run: its name and its number among the calls of that name.
 struct Call {
     std::string name;
@@ -57,18 +51,6 @@ std::string VersionIn(const std::string& config) {
     const size_t start = config.find("<Version>");
     const size_t end = config.find("</Version>");
     return start < end && end != std::string::npos ? config.substr(start + 9, end - start - 9) : "";
-}
-
-// Every call that kAlwaysTried names, and an even sample of the others.
-std::vector<Call> Sample(const std::vector<Call>& calls) {
-    std::vector<Call> always;
-    std::vector<Call> others;
-    for (const Call& call : calls)
-        (kAlwaysTried.contains(call.name) ? always : others).push_back(call);
-    const size_t step = std::max<size_t>(1, (others.size() + kSampledCalls - 1) / kSampledCalls);
-    for (size_t i = 0; i < others.size(); i += step)
-        always.push_back(others[i]);
-    return always;
 }
 
 // A folder's entries with their modes and bytes (or link targets), without times: copies of the
@@ -187,7 +169,7 @@ TEST_F(CrashTest, AnyWriteFsyncRenameMkdirOrCloseFailing) {
         if (std::set<std::string>{"write", "fsync", "syncfs", "rename", "mkdir", "close"}.contains(
                 call.name))
             calls.push_back(call);
-    TryEach(Sample(calls), {"error=ENOSPC", "error=EIO"});
+    TryEach(calls, {"error=ENOSPC", "error=EIO"});
 }
 
 // Every file and folder of the new version reaches the disk before config.xml names it: a
