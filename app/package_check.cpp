@@ -10,14 +10,14 @@ void CUpDateApp::CheckPackage(CXmlDoc& config, const std::u16string& version) co
     PackageCheck check;
     CTemporaryFolder temporary;
     std::string packagePath;
-    bool folderLossy = false;
-    const std::string folder = Utf16ToAnsi(m_strFolder, &folderLossy);
+    std::string folder;
+    const bool named = NativeFolder(folder);
     check.downloaded =
         temporary.Create("updatecheck-") && DownloadPackage(version, temporary.Path(), packagePath);
     CUnzipper unzipper;
     check.opened = check.downloaded && unzipper.OpenArchive(packagePath);
     if (check.opened) {
-        check.roomForIt = !folderLossy && HasRoomToExtract(unzipper, folder, check.declaredBytes);
+        check.roomForIt = named && HasRoomToExtract(unzipper, folder, check.declaredBytes);
         check.listed = ListEntries(unzipper, check.entries);
         config.RewindChildren();
         const std::u16string exe = config.LocateChild(u"Exe") ? config.ReadChildText() : u"";

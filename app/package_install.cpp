@@ -84,13 +84,13 @@ bool CUpDateApp::HasRoomToExtract(CUnzipper& unzipper, const std::string& folder
 }
 
 bool CUpDateApp::DownloadAndInstall(std::u16string version, std::u16string exe) {
-    bool folderLossy = false;
     bool versionLossy = false;
     bool exeLossy = false;
-    const std::string folder = Utf16ToAnsi(m_strFolder, &folderLossy);
+    std::string folder;
+    const bool named = NativeFolder(folder);
     const std::string versionName = Utf16ToAnsi(version, &versionLossy);
     const std::string program = Utf16ToAnsi(exe, &exeLossy);
-    if (folderLossy || versionLossy || exeLossy)
+    if (!named || versionLossy || exeLossy)
         return false;
     // Whatever happens, the staging folder goes with everything in it.
     CStagingFolder staging;

@@ -95,9 +95,8 @@ void CUpDateApp::CheckForUpdate(CXmlDoc& config, CXmlDoc& record,
         return;
     }
     // An installation this user cannot write never gets its package downloaded.
-    bool folderLossy = false;
-    const std::string folder = Utf16ToAnsi(m_strFolder, &folderLossy);
-    const bool writable = !folderLossy && CanWriteFolder(folder);
+    std::string folder;
+    const bool writable = NativeFolder(folder) && CanWriteFolder(folder);
     Report().InstallationWritable(folder, writable);
     if (!writable)
         return;

@@ -87,14 +87,20 @@ bool CUpDateApp::InitInstance() {
     return false;
 }
 
+bool CUpDateApp::NativeFolder(std::string& folder) const {
+    bool lossy = false;
+    folder = Utf16ToAnsi(m_strFolder, &lossy);
+    return !lossy;
+}
+
 bool CUpDateApp::PrepareUnderLock(CXmlDoc& config, std::u16string& localVersion) const {
-    bool folderLossy = false;
-    const std::string folder = Utf16ToAnsi(m_strFolder, &folderLossy);
+    std::string folder;
+    const bool named = NativeFolder(folder);
     if (IsDryRun()) {
-        Report().LeftoversFound(folderLossy ? std::vector<std::string>() : FindLeftovers(folder));
+        Report().LeftoversFound(named ? FindLeftovers(folder) : std::vector<std::string>());
         return true;
     }
-    if (!folderLossy)
+    if (named)
         RemoveLeftovers(folder);
     if (!config.LoadFile(ConfigPath()))
         return false;
@@ -127,14 +133,14 @@ bool CUpDateApp::Launch(std::u16string version, std::u16string exe) {
 }
 
 bool CUpDateApp::TakeLock() {
-    bool lossy = false;
-    const std::string folder = Utf16ToAnsi(m_strFolder, &lossy);
+    std::string folder;
+    const bool named = NativeFolder(folder);
     if (IsDryRun()) {
         std::vector<LockHolder> holders;
-        const bool known = !lossy && FindInstallationLockHolders(folder, holders);
+        const bool known = named && FindInstallationLockHolders(folder, holders);
         Report().LockTested(known, holders);
         return holders.empty();
     }
     // Only the holder may change the installation; a folder it cannot lock it cannot change.
-    return !lossy && m_hMutex.Create(folder);
+    return named && m_hMutex.Create(folder);
 }

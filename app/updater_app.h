@@ -67,6 +67,8 @@ class CUpDateApp {
     void Commit(CXmlDoc& config, const std::u16string& localVersion,
                 const std::u16string& remoteVersion) const;
     std::u16string ConfigPath() const { return m_strFolder + u"config.xml"; }
+    // The updater's folder in the file system's encoding; false when that cannot name it.
+    bool NativeFolder(std::string& folder) const;
 
     // The package's file name, version + ".zip"; false when the version cannot be one.
     static bool PackageName(const std::u16string& version, std::string& name);
