@@ -1,10 +1,27 @@
 #include "app/ansi_text.h"
 #include "app/package_layout.h"
 #include "app/updater_app.h"
+#include "app/updater_self_test.h"
 #include "markup/xml_doc.h"
 #include "platform/file_system.h"
 #include "platform/temporary_folder.h"
 #include "unzip/unzipper.h"
+
+namespace {
+
+// Extracts the archive's entry name into folder and runs its self-test there.
+UpdaterQualification QualifyCarriedUpdater(CUnzipper& unzipper, const std::string& name,
+                                           const std::string& folder, bool requiresSignatures) {
+    ZipEntryInfo info;
+    for (bool more = unzipper.MoveToFirstEntry(); more; more = unzipper.MoveToNextEntry())
+        if (unzipper.ReadCurrentEntryInfo(info) && info.name == name)
+            break;
+    if (info.name != name || !unzipper.SetTargetFolder(folder) || !unzipper.ExtractCurrentEntry())
+        return {};
+    return QualifyUpdater(folder + name, requiresSignatures);
+}
+
+} // namespace
 
 void CUpDateApp::CheckPackage(CXmlDoc& config, const std::u16string& version) const {
     PackageCheck check;
@@ -29,8 +46,13 @@ void CUpDateApp::CheckPackage(CXmlDoc& config, const std::u16string& version) co
                                   FullPathName("/" + entry.name) == program;
         bool versionLossy = false;
         const std::string versionName = Utf16ToAnsi(version, &versionLossy);
-        check.layoutSound =
-            !versionLossy && check.listed && IsPackageLayoutSound(check.entries, versionName);
+        check.updaterName = AllowedUpdaterEntry(versionName);
+        check.layoutSound = !versionLossy && check.listed &&
+                            IsPackageLayoutSound(check.entries, versionName, check.updaterName);
+        check.carriesUpdater = CarriesUpdater(check.entries, check.updaterName);
+        if (check.carriesUpdater)
+            check.updater = QualifyCarriedUpdater(unzipper, check.updaterName, temporary.Path(),
+                                                  RequiresSignature());
         unzipper.CloseArchive();
     }
     Report().PackageChecked(check);

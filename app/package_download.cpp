@@ -34,7 +34,7 @@ bool CUpDateApp::DownloadVerifiedPackageFrom(CURL* handle, const std::string& ur
             return false;
         if (!IsSignatureFor(signature, url)) {
             Report().SignatureChecked(url, SignatureCheck::NoMatch, signature.keyId,
-                                      m_publicKey->keyId);
+                                      m_publicKeys);
             return false;
         }
     }
@@ -48,7 +48,7 @@ bool CUpDateApp::DownloadVerifiedPackageFrom(CURL* handle, const std::string& ur
         Report().PinChecked(url, verified);
     else
         Report().SignatureChecked(url, verified ? SignatureCheck::Valid : SignatureCheck::NoMatch,
-                                  signature.keyId, m_publicKey->keyId);
+                                  signature.keyId, m_publicKeys);
     if (!verified)
         RemoveFile(packagePath);
     return verified;

@@ -3,6 +3,7 @@
 #include "app/package_layout.h"
 #include "app/staging_folder.h"
 #include "app/updater_app.h"
+#include "app/updater_self_test.h"
 #include "platform/disk_space.h"
 #include "platform/file_system.h"
 #include "platform/program_file.h"
@@ -101,18 +102,24 @@ bool CUpDateApp::DownloadAndInstall(std::u16string version, std::u16string exe) 
     // Everything the next start may run reaches the disk before the version takes its place.
     return UnpackPackage(packagePath, staging.Path(), versionName) &&
            IsProgramWithin(staged + kPathSeparator + program, staged + kPathSeparator) &&
-           FlushFileSystem(staged) && MoveIntoPlace(staged, folder, versionName, staging.Path());
+           IsStagedUpdaterQualified(staging.Path()) && FlushFileSystem(staged) &&
+           MoveIntoPlace(staging.Path(), folder, versionName);
+}
+
+std::string CUpDateApp::AllowedUpdaterEntry(const std::string& versionName) const {
+    return IsStagingFileName(m_strUpdaterName, versionName) ? std::string() : m_strUpdaterName;
 }
 
 bool CUpDateApp::UnpackPackage(const std::string& packagePath, const std::string& folder,
-                               const std::string& versionName) {
+                               const std::string& versionName) const {
     CUnzipper unzipper;
     std::vector<ZipEntryInfo> entries;
     uint64_t declared = 0;
     const bool opened = unzipper.OpenArchive(packagePath);
     // Nothing is written unless every entry lies beneath the version's own folder.
     const bool extracted = opened && ListEntries(unzipper, entries) &&
-                           IsPackageLayoutSound(entries, versionName) &&
+                           IsPackageLayoutSound(entries, versionName,
+                                                AllowedUpdaterEntry(versionName)) &&
                            HasRoomToExtract(unzipper, folder, declared) &&
                            unzipper.SetTargetFolder(folder) && unzipper.ExtractAll();
     const bool closed = unzipper.CloseArchive();
@@ -120,12 +127,25 @@ bool CUpDateApp::UnpackPackage(const std::string& packagePath, const std::string
     return extracted && closed;
 }
 
-bool CUpDateApp::MoveIntoPlace(const std::string& staged, const std::string& folder,
-                               const std::string& versionName, const std::string& stagingFolder) {
+bool CUpDateApp::IsStagedUpdaterQualified(const std::string& stagingFolder) const {
+    const std::string staged = stagingFolder + m_strUpdaterName;
+    return m_strUpdaterName.empty() || !PathExists(staged) ||
+           QualifyUpdater(staged, RequiresSignature()).verdict == UpdaterVerdict::Qualified;
+}
+
+bool CUpDateApp::MoveIntoPlace(const std::string& stagingFolder, const std::string& folder,
+                               const std::string& versionName) const {
     // What lies at the version's name is no installed version (config.xml names an older
     // one): a leftover of an attempt that was never committed. It goes with the staging folder.
     const std::string target = folder + versionName;
-    if (PathExists(target) && !RenamePath(target, stagingFolder + "replaced"))
+    if (PathExists(target) && !RenamePath(target, stagingFolder + kReplacedName))
         return false;
-    return RenamePath(staged, target) && FlushFolder(folder);
+    if (!RenamePath(stagingFolder + versionName, target))
+        return false;
+    // The running updater keeps its file open; its name now leads to its successor.
+    const std::string stagedUpdater = stagingFolder + m_strUpdaterName;
+    if (!m_strUpdaterName.empty() && PathExists(stagedUpdater) &&
+        !RenamePath(stagedUpdater, folder + m_strUpdaterName))
+        return false;
+    return FlushFolder(folder);
 }

@@ -43,8 +43,15 @@ bool ListEntries(CUnzipper& unzipper, std::vector<ZipEntryInfo>& entries) {
     return true;
 }
 
-bool IsPackageLayoutSound(const std::vector<ZipEntryInfo>& entries,
-                          const std::string& versionName) {
+bool CarriesUpdater(const std::vector<ZipEntryInfo>& entries, const std::string& updaterName) {
+    return !updaterName.empty() &&
+           std::any_of(entries.begin(), entries.end(), [&](const ZipEntryInfo& entry) {
+               return entry.name == updaterName && !entry.isFolder;
+           });
+}
+
+bool IsPackageLayoutSound(const std::vector<ZipEntryInfo>& entries, const std::string& versionName,
+                          const std::string& updaterName) {
     const std::string top = versionName + "/";
     CFoldedNames names;
     for (const ZipEntryInfo& entry : entries) {
@@ -53,6 +60,11 @@ bool IsPackageLayoutSound(const std::vector<ZipEntryInfo>& entries,
             path.pop_back();
         if (path == versionName && entry.isFolder)
             continue;
+        if (!updaterName.empty() && entry.name == updaterName && !entry.isFolder) {
+            if (!names.Add(updaterName, false))
+                return false;
+            continue;
+        }
         if (!path.starts_with(top))
             return false;
         // Every folder on the way, then the entry itself; each component a plain name, so that

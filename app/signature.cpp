@@ -2,6 +2,7 @@
 
 #include "app/base64.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -49,6 +50,24 @@ bool ParsePublicKey(const std::string& line, PublicKey& key) {
     CopyBytes(bytes, 2, key.keyId);
     CopyBytes(bytes, 10, key.key);
     return true;
+}
+
+bool ParsePublicKeys(const std::string& lines, std::vector<PublicKey>& keys) {
+    keys.clear();
+    for (size_t start = lines.find_first_not_of(' '); start != std::string::npos;) {
+        const size_t end = std::min(lines.find(' ', start), lines.size());
+        if (!ParsePublicKey(lines.substr(start, end - start), keys.emplace_back()))
+            return false;
+        start = lines.find_first_not_of(' ', end);
+    }
+    return !keys.empty();
+}
+
+const PublicKey* SigningKey(const std::vector<PublicKey>& keys, const Signature& signature) {
+    for (const PublicKey& key : keys)
+        if (key.keyId == signature.keyId)
+            return &key;
+    return nullptr;
 }
 
 bool ParseSignature(std::string_view text, Signature& signature) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Detached signatures in minisign's format: Ed25519 keys, signatures over a file ("Ed") or over
 // its BLAKE2b-512 hash ("ED"), each with a trusted comment that a second signature covers.
@@ -41,6 +42,10 @@ struct Signature {
 
 // The one base64 line of a public key file: "Ed", the key id and the key.
 bool ParsePublicKey(const std::string& line, PublicKey& key);
+// Several such lines separated by spaces; false when there is none or one is not a key.
+bool ParsePublicKeys(const std::string& lines, std::vector<PublicKey>& keys);
+// The key of keys that made the signature, by its key id; nullptr when none did.
+const PublicKey* SigningKey(const std::vector<PublicKey>& keys, const Signature& signature);
 
 // A signature file's four lines: untrusted comment, signature, trusted comment, global signature.
 bool ParseSignature(std::string_view text, Signature& signature);

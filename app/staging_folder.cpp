@@ -7,11 +7,14 @@
 
 namespace {
 
+bool IsPartialDownloadName(const std::string& name) {
+    return name.ends_with(std::string(".zip") + std::string(kPartialSuffix)) ||
+           name.ends_with(std::string(".zip") + std::string(kValidatorSuffix));
+}
+
 // A partly downloaded package and its validator stay for the next start to resume.
 bool IsKeptAcrossRuns(const std::string& folder, const std::string& name) {
-    const bool partial = name.ends_with(std::string(".zip") + std::string(kPartialSuffix)) ||
-                         name.ends_with(std::string(".zip") + std::string(kValidatorSuffix));
-    return partial && !IsSymbolicLink(folder + name) &&
+    return IsPartialDownloadName(name) && !IsSymbolicLink(folder + name) &&
            GetPathKind(folder + name) == PathKind::File;
 }
 
@@ -80,4 +83,8 @@ bool RemoveLeftovers(const std::string& installationFolder) {
         if (IsReplacementTempName("config.xml", name))
             removed = RemoveTree(installationFolder + name) && removed;
     return removed;
+}
+
+bool IsStagingFileName(const std::string& name, const std::string& versionName) {
+    return name == kReplacedName || name == versionName + ".zip" || IsPartialDownloadName(name);
 }

@@ -7,6 +7,13 @@
 // unpacked before it takes its place. No version can bear its name (see IsSafeFolderName).
 inline constexpr const char* kStagingFolderName = ".staging";
 
+// Where MoveIntoPlace puts what lay at the new version's name, inside the staging folder.
+inline constexpr const char* kReplacedName = "replaced";
+
+// Whether name is one of the files that the staging folder holds beside a staged version
+// versionName: its package, partial downloads, or what the version replaced.
+bool IsStagingFileName(const std::string& name, const std::string& versionName);
+
 // The staging folder of one installation, emptied when made and when the object ends, but for
 // partly downloaded packages, which later starts resume.
 class CStagingFolder {

@@ -5,6 +5,7 @@
 #include "app/record_time.h"
 #include "app/resumable_download.h"
 #include "app/trusted_comment.h"
+#include "app/updater_self_test.h"
 #include "app/version.h"
 #include "platform/installation_lock.h"
 #include "unzip/zip_entry_info.h"
@@ -49,6 +50,9 @@ struct PackageCheck {
     bool holdsProgram = false; // an entry at VERSION/EXE that is not a folder
     bool layoutSound = false;  // every entry beneath the one folder VERSION, no names alike
     std::vector<ZipEntryInfo> entries;
+    std::string updaterName;             // the top-level updater file it may carry
+    bool carriesUpdater = false;         // it does
+    UpdaterQualification updater;        // that updater's self-test, run from a temporary copy
 };
 
 // Receives what one start of the updater finds and decides, step by step. Every method does
@@ -78,9 +82,10 @@ class CUpdateReport {
     // A transfer of url on handle ended; complete when the whole body arrived.
     virtual void TransferDone(CURL* /*handle*/, const std::string& /*url*/, bool /*complete*/) {}
     // The signature of url; signedWith is the key id the signature names (OtherKey, NoMatch,
-    // Valid), expected the built-in key's.
+    // Valid), builtIn the keys the updater accepts.
     virtual void SignatureChecked(const std::string& /*url*/, SignatureCheck,
-                                  const KeyId& /*signedWith*/, const KeyId& /*expected*/) {}
+                                  const KeyId& /*signedWith*/,
+                                  const std::vector<PublicKey>& /*builtIn*/) {}
 
     // The record's Version: found or not, its text, and whether it may name a folder.
     virtual void RemoteVersionRead(const CXmlDoc& /*record*/, bool /*found*/,

@@ -5,7 +5,7 @@
 
 bool CUpDateApp::FetchSignature(CURL* handle, const std::string& url, Signature& signature) const {
     ResponseBuffer response;
-    if (!m_publicKey)
+    if (m_publicKeys.empty())
         return false;
     const std::string signatureUrl = url + std::string(kSignatureSuffix);
     const bool fetched =
@@ -14,16 +14,16 @@ bool CUpDateApp::FetchSignature(CURL* handle, const std::string& url, Signature&
     const SignatureCheck refusal =
         !fetched                                     ? SignatureCheck::NotFetched
         : !ParseSignature(response.bytes, signature) ? SignatureCheck::NotASignature
-        : signature.keyId != m_publicKey->keyId      ? SignatureCheck::OtherKey
+        : !SigningKey(m_publicKeys, signature)       ? SignatureCheck::OtherKey
                                                      : SignatureCheck::Valid;
     if (refusal != SignatureCheck::Valid)
-        Report().SignatureChecked(url, refusal, signature.keyId, m_publicKey->keyId);
+        Report().SignatureChecked(url, refusal, signature.keyId, m_publicKeys);
     return refusal == SignatureCheck::Valid;
 }
 
 bool CUpDateApp::IsSignatureFor(const Signature& signature, const std::string& url) const {
-    const bool verifies =
-        m_publicKey && VerifyTrustedComment(m_libraries.sodium, *m_publicKey, signature);
+    const PublicKey* key = SigningKey(m_publicKeys, signature);
+    const bool verifies = key && VerifyTrustedComment(m_libraries.sodium, *key, signature);
     const TrustedComment comment = ParseTrustedComment(signature.trustedComment);
     // A signature made for another file must not pass for this one.
     const bool namesFile = NamesFile(comment, FileNameOfUrl(url));
@@ -36,16 +36,18 @@ bool CUpDateApp::IsSignedData(CURL* handle, const std::string& url, const std::s
     if (!FetchSignature(handle, url, signature))
         return false;
     const bool valid = IsSignatureFor(signature, url) &&
-                       VerifySignature(m_libraries.sodium, *m_publicKey, signature, data);
+                       VerifySignature(m_libraries.sodium, *SigningKey(m_publicKeys, signature),
+                                       signature, data);
     Report().SignatureChecked(url, valid ? SignatureCheck::Valid : SignatureCheck::NoMatch,
-                              signature.keyId, m_publicKey->keyId);
+                              signature.keyId, m_publicKeys);
     return valid;
 }
 
 bool CUpDateApp::IsSignedFile(const Signature& signature, const std::string& path) const {
     CMappedFile file;
-    return m_publicKey && file.Open(path) &&
-           VerifySignature(m_libraries.sodium, *m_publicKey, signature, file.Bytes());
+    const PublicKey* key = SigningKey(m_publicKeys, signature);
+    return key && file.Open(path) &&
+           VerifySignature(m_libraries.sodium, *key, signature, file.Bytes());
 }
 
 bool CUpDateApp::IsPinnedFile(const std::string& path) const {

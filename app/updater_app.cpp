@@ -15,11 +15,12 @@
 
 namespace {
 
-std::optional<PublicKey> ReadPublicKey(const std::string& line) {
-    PublicKey key;
-    if (!ParsePublicKey(line, key))
-        return std::nullopt;
-    return key;
+// The keys of the lines; none when one of them is not a key, so that nothing verifies.
+std::vector<PublicKey> ReadPublicKeys(const std::string& lines) {
+    std::vector<PublicKey> keys;
+    if (!ParsePublicKeys(lines, keys))
+        keys.clear();
+    return keys;
 }
 
 void ShowUserMessage(std::string text) {
@@ -32,11 +33,13 @@ CUpDateApp::CUpDateApp(std::string baseUrl, TransferLimits limits, std::string p
                        std::string authorities, UpdateLibraryNames libraries)
     : m_baseUrls(SplitBaseUrls(baseUrl)),
       m_strBaseUrl(m_baseUrls.empty() ? std::string() : m_baseUrls.front()), m_limits(limits),
-      m_bRequiresSignature(!publicKey.empty()), m_publicKey(ReadPublicKey(publicKey)),
+      m_bRequiresSignature(!publicKey.empty()), m_publicKeys(ReadPublicKeys(publicKey)),
       m_strCaFile(std::move(authorities)), m_libraryNames(std::move(libraries)) {}
 
-void CUpDateApp::SetDryRun(std::u16string folder, CUpdateReport& report, bool checkPackage) {
+void CUpDateApp::SetDryRun(std::u16string folder, CUpdateReport& report, bool checkPackage,
+                           std::string updaterName) {
     m_strFolder = std::move(folder);
+    m_strUpdaterName = std::move(updaterName);
     m_pDryRun = &report;
     m_bCheckPackage = checkPackage;
 }
@@ -47,8 +50,11 @@ CUpdateReport& CUpDateApp::Report() const {
 }
 
 bool CUpDateApp::InitInstance() {
-    if (!IsDryRun())
-        m_strFolder = AnsiToUtf16(FolderOfPath(OwnExecutablePath()));
+    if (!IsDryRun()) {
+        const std::string ownPath = OwnExecutablePath();
+        m_strFolder = AnsiToUtf16(FolderOfPath(ownPath));
+        m_strUpdaterName = FileNameOfPath(ownPath);
+    }
     CXmlDoc config;
     CXmlDoc record;
     // Without its own folder the updater cannot find its configuration either.

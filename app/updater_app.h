@@ -20,8 +20,8 @@ class CXmlDoc;
 class CUpDateApp {
   public:
     // baseUrl: the update server's folder URL, ending with "/", or several separated by spaces
-    // (mirrors, tried in order). publicKey: the minisign public key that records and packages
-    // must be signed with; empty for unsigned updates. authorities: the PEM text of the
+    // (mirrors, tried in order). publicKey: the minisign public keys (separated by spaces) one
+    // of which records and packages must be signed with; empty for unsigned updates. authorities: the PEM text of the
     // certificate authorities trusted for https://; empty for the system's. libraries: the
     // libraries the update check loads after the launch.
     CUpDateApp(std::string baseUrl, TransferLimits limits, std::string publicKey,
@@ -36,16 +36,23 @@ class CUpDateApp {
     // The arguments the main program is started with, in order.
     void SetProgramArguments(std::vector<std::string> arguments);
 
+    // The run for kSelfTestOption: loads the update check's libraries, checks the built-in
+    // settings and prints what a self-test prints. The exit status: 0 when all is well.
+    int SelfTest(const std::string& version);
+
     // Makes InitInstance a dry run for the installation in folder (ending with "/"): every step
     // runs and tells report what it found and decided, but nothing is started, no lock is taken,
     // no message is shown and no file is changed. With checkPackage, an update's package is
-    // downloaded into a temporary folder, verified and listed, and deleted.
-    void SetDryRun(std::u16string folder, CUpdateReport& report, bool checkPackage);
+    // downloaded into a temporary folder, verified and listed, and deleted, and the updater it
+    // carries under updaterName (the name of the installation's updater file) self-tested.
+    void SetDryRun(std::u16string folder, CUpdateReport& report, bool checkPackage,
+                   std::string updaterName);
 
     // Downloads the version's package into the staging folder, unpacks it there, checks that it
-    // holds the main program exe, flushes it to the disk and renames it into the updater's
-    // folder. True only when all of it succeeded; otherwise nothing outside the staging folder
-    // has changed, and the staging folder is gone either way.
+    // holds the main program exe and that the updater it may carry passes its self-test, flushes
+    // it to the disk and renames the version, then the updater, into the updater's folder. True
+    // only when all of it succeeded; otherwise nothing outside the staging folder has changed,
+    // and the staging folder is gone either way.
     bool DownloadAndInstall(std::u16string version, std::u16string exe);
 
     std::u16string m_strFolder; // the updater's own folder, ending with "/"
@@ -79,13 +86,19 @@ class CUpDateApp {
     // Whether everything the archive declares fits beside the disk's reserve in folder.
     static bool HasRoomToExtract(CUnzipper& unzipper, const std::string& folder,
                                  uint64_t& declared);
+    // The name of the top-level updater file a package for versionName may hold; empty when
+    // none may be, since the updater's name is taken in the staging folder.
+    std::string AllowedUpdaterEntry(const std::string& versionName) const;
     // Unpacks the package at packagePath into folder, when its layout is sound and it fits, and
     // deletes the package file.
-    static bool UnpackPackage(const std::string& packagePath, const std::string& folder,
-                              const std::string& versionName);
-    // Renames the staged version tree to folder + versionName in one step and flushes folder.
-    static bool MoveIntoPlace(const std::string& staged, const std::string& folder,
-                              const std::string& versionName, const std::string& stagingFolder);
+    bool UnpackPackage(const std::string& packagePath, const std::string& folder,
+                       const std::string& versionName) const;
+    // True when the staging folder holds no updater, or one that passes its self-test.
+    bool IsStagedUpdaterQualified(const std::string& stagingFolder) const;
+    // Renames the staged version tree to folder + versionName in one step, then the staged
+    // updater, if any, over the updater's own file, and flushes folder.
+    bool MoveIntoPlace(const std::string& stagingFolder, const std::string& folder,
+                       const std::string& versionName) const;
     // The dry run's package check: download into a temporary folder, verify, list, delete.
     void CheckPackage(CXmlDoc& config, const std::u16string& version) const;
 
@@ -126,7 +139,8 @@ class CUpDateApp {
     std::string m_strBaseUrl;            // the one that gave the record
     TransferLimits m_limits;
     bool m_bRequiresSignature;
-    std::optional<PublicKey> m_publicKey; // the built-in key; none when it cannot be read
+    std::vector<PublicKey> m_publicKeys; // the built-in keys; none when one cannot be read
+    std::string m_strUpdaterName;        // the updater's own file name in m_strFolder
     std::string m_strCaFile;              // the PEM text of the trusted authorities, built in
     UpdateLibraryNames m_libraryNames;
     CUpdateLibraries m_libraries;       // loaded once this is the one instance at work

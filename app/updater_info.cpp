@@ -6,13 +6,16 @@ namespace {
 
 constexpr const char* kHelp =
     "usage: updater [ARGUMENT...]\n"
-    "       updater --help | --version\n"
+    "       updater --help | --version | --updater-self-test\n"
     "\n"
     "Starts the installed version of the program that config.xml beside this file names, with\n"
     "every ARGUMENT passed on unchanged and in order, then brings the installation up to date\n"
     "from the update server built into it. --help and --version are its own only as the sole\n"
-    "argument. When config.xml is missing or damaged, or the program cannot be started, it\n"
-    "shows a message, starts nothing and ends with status 1.\n";
+    "argument, and so is --updater-self-test, which starts nothing: it loads what an update\n"
+    "needs, prints its version, servers and key ids and ends with status 0 when all is well\n"
+    "(the check an installed updater runs on its successor). When config.xml is missing or\n"
+    "damaged, or the program cannot be started, it shows a message, starts nothing and ends\n"
+    "with status 1.\n";
 
 } // namespace
 
@@ -26,9 +29,11 @@ std::string KeyIdText(const KeyId& id) {
     return text;
 }
 
-std::string KeyIdText(const std::string& publicKeyLine) {
-    PublicKey key;
-    return ParsePublicKey(publicKeyLine, key) ? KeyIdText(key.keyId) : "";
+std::string KeyIdsText(const std::vector<PublicKey>& keys, const std::string& separator) {
+    std::string text;
+    for (const PublicKey& key : keys)
+        text += (text.empty() ? "" : separator) + KeyIdText(key.keyId);
+    return text;
 }
 
 std::string UpdaterInfoText(const std::string& argument, const UpdaterBuild& build) {
@@ -36,8 +41,11 @@ std::string UpdaterInfoText(const std::string& argument, const UpdaterBuild& bui
         return kHelp;
     if (argument != "--version")
         return "";
+    std::vector<PublicKey> keys;
+    ParsePublicKeys(build.publicKey, keys);
     return "updater " + build.version + "\nserver: " + build.baseUrl + "\nsignatures: " +
            (build.publicKey.empty() ? std::string("not required")
-                                    : "required, key id " + KeyIdText(build.publicKey)) +
+            : keys.size() == 1      ? "required, key id " + KeyIdsText(keys, "")
+                                    : "required, key ids " + KeyIdsText(keys, ", ")) +
            "\nhttps authorities: " + (build.caBuiltIn ? "built in" : "the system's") + "\n";
 }

@@ -3,6 +3,7 @@
 #include "app/signature.h"
 
 #include <string>
+#include <vector>
 
 // What the updater was built with, for its --version.
 struct UpdaterBuild {
@@ -20,5 +21,5 @@ std::string UpdaterInfoText(const std::string& argument, const UpdaterBuild& bui
 // A key id as minisign prints it: 16 upper-case hex digits, the id read as a little-endian
 // number.
 std::string KeyIdText(const KeyId& id);
-// The key id of a public key's base64 line; empty when it is not one.
-std::string KeyIdText(const std::string& publicKeyLine);
+// The key ids of the keys, separated by separator.
+std::string KeyIdsText(const std::vector<PublicKey>& keys, const std::string& separator);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,13 @@ const std::vector<LayoutCase> kLayoutCases = {
     {"folders that differ in case", {"1.0.1/Data/x", "1.0.1/data/y"}, false},
     {"a file and a folder of one name", {"1.0.1/data", "1.0.1/data/x"}, false},
     {"a top folder that differs in case", {"1.0.1/main", "1.0.1/A", "1.0.1/a/"}, false},
+    {"the updater beside the version", {"1.0.1/main", "updater"}, true},
+    {"the updater alone", {"updater"}, true},
+    {"the updater twice", {"1.0.1/main", "updater", "updater"}, false},
+    {"the updater's name in another case", {"1.0.1/main", "Updater"}, false},
+    {"the updater's name as a folder", {"1.0.1/main", "updater/"}, false},
+    {"the updater within the version", {"1.0.1/main", "1.0.1/updater"}, true},
+    {"another file beside the updater", {"updater", "updater2"}, false},
 };
 
 TEST(IsPackageLayoutSound, Table) {
@@ -43,7 +51,12 @@ TEST(IsPackageLayoutSound, Table) {
         std::vector<ZipEntryInfo> entries;
         for (const std::string& name : c.names)
             entries.push_back(Entry(name));
-        EXPECT_EQ(IsPackageLayoutSound(entries, "1.0.1"), c.sound) << c.what;
+        EXPECT_EQ(IsPackageLayoutSound(entries, "1.0.1", "updater"), c.sound) << c.what;
+        // Without an updater's name allowed, no top-level file is.
+        const bool atTop = std::any_of(c.names.begin(), c.names.end(), [](const std::string& n) {
+            return n.starts_with("updater") || n.starts_with("Updater");
+        });
+        EXPECT_EQ(IsPackageLayoutSound(entries, "1.0.1", ""), c.sound && !atTop) << c.what;
     }
 }
 

@@ -219,9 +219,9 @@ void CDryRunPrinter::TransferDone(CURL* handle, const std::string& url, bool com
 }
 
 std::string CDryRunPrinter::SignatureText(SignatureCheck check, const KeyId& signedWith,
-                                          const KeyId& expected) const {
+                                          const std::vector<PublicKey>& builtIn) const {
     const std::string ids =
-        "key id " + KeyIdText(signedWith) + " (expected " + KeyIdText(expected) + ")";
+        "key id " + KeyIdText(signedWith) + " (expected " + KeyIdsText(builtIn, " or ") + ")";
     switch (check) {
     case SignatureCheck::NotFetched:
     case SignatureCheck::NotASignature:
@@ -231,7 +231,7 @@ std::string CDryRunPrinter::SignatureText(SignatureCheck check, const KeyId& sig
     case SignatureCheck::OtherKey:
         return "signed by " + ids;
     case SignatureCheck::NoMatch:
-        return "by the built-in key (" + KeyIdText(expected) + ") but does not match the file";
+        return "by the built-in key " + KeyIdText(signedWith) + " but does not match the file";
     case SignatureCheck::Valid:
         return "valid";
     }
@@ -239,8 +239,9 @@ std::string CDryRunPrinter::SignatureText(SignatureCheck check, const KeyId& sig
 }
 
 void CDryRunPrinter::SignatureChecked(const std::string& url, SignatureCheck check,
-                                      const KeyId& signedWith, const KeyId& expected) {
-    Line("signature of " + url + ": " + SignatureText(check, signedWith, expected));
+                                      const KeyId& signedWith,
+                                      const std::vector<PublicKey>& builtIn) {
+    Line("signature of " + url + ": " + SignatureText(check, signedWith, builtIn));
     if (check == SignatureCheck::Valid)
         return;
     RecordTrouble("the record's signature is not valid, so it counts as one without a version");
@@ -303,6 +304,9 @@ void CDryRunPrinter::PackageChecked(const PackageCheck& check) {
                   "names differ only in letter case";
     else if (!check.holdsProgram)
         refusal = "it does not hold the main program that Exe names";
+    else if (check.carriesUpdater && check.updater.verdict != UpdaterVerdict::Qualified)
+        refusal = "the updater it carries would not take this one's place: " +
+                  UpdaterVerdictText(check.updater);
     Line(std::string("package: ") + (check.downloaded ? "downloaded into a temporary folder"
                                      : m_packageTransferred
                                          ? "downloaded, refused by its signature check and deleted"
@@ -310,9 +314,13 @@ void CDryRunPrinter::PackageChecked(const PackageCheck& check) {
     if (check.opened) {
         Line("  declared size: " + std::to_string(check.declaredBytes) + " bytes, " +
              (check.roomForIt ? "fits beside the disk's reserve" : "does NOT fit"));
-        Line(std::string("  layout: ") + (check.layoutSound
-                                              ? "every entry beneath the version's folder"
-                                              : "NOT every entry beneath the version's folder"));
+        Line(std::string("  layout: ") +
+             (check.layoutSound ? "every entry beneath the version's folder"
+                                : "NOT every entry beneath the version's folder") +
+             (check.updaterName.empty() ? "" : ", but for an updater " + check.updaterName));
+        Line("  new updater: " + (check.carriesUpdater ? check.updaterName + ": " +
+                                                             UpdaterVerdictText(check.updater)
+                                                       : std::string("none")));
         Line(std::string("  main program: ") +
              (check.holdsProgram ? "in the package" : "NOT in the package"));
         Line("  entries: " + std::to_string(check.entries.size()));

@@ -32,7 +32,7 @@ class CDryRunPrinter : public CUpdateReport {
     void TransferOpened(CURL* handle) override;
     void TransferDone(CURL* handle, const std::string& url, bool complete) override;
     void SignatureChecked(const std::string& url, SignatureCheck check, const KeyId& signedWith,
-                          const KeyId& expected) override;
+                          const std::vector<PublicKey>& builtIn) override;
     void RemoteVersionRead(const CXmlDoc& record, bool found, const std::u16string& version,
                            bool safe) override;
     void VersionsCompared(const VersionTriple& local, const VersionTriple& remote,
@@ -58,7 +58,7 @@ class CDryRunPrinter : public CUpdateReport {
     void Problem(int status);
     void Decide(std::string decision);
     std::string SignatureText(SignatureCheck check, const KeyId& signedWith,
-                              const KeyId& expected) const;
+                              const std::vector<PublicKey>& builtIn) const;
     // Why the record is not used, when nothing else said so first.
     void RecordTrouble(std::string trouble);
 

@@ -1,4 +1,4 @@
-// updatecheck [--package] [FOLDER]: a dry run of one updater start for the installation in
+// updatecheck [--package] [--updater-name NAME] [FOLDER]: a dry run of one updater start for the installation in
 // FOLDER (by default this program's own folder), printing what the updater would do and why.
 #include "dry_run_printer.h"
 
@@ -15,7 +15,7 @@
 namespace {
 
 constexpr const char* kHelp =
-    "usage: updatecheck [--package] [FOLDER]\n"
+    "usage: updatecheck [--package] [--updater-name NAME] [FOLDER]\n"
     "       updatecheck --help | --version\n"
     "\n"
     "Runs the steps of one updater start for the installation in FOLDER (default: the folder\n"
@@ -26,7 +26,10 @@ constexpr const char* kHelp =
     "\n"
     "  --package   also download an offered update's package into a temporary folder, verify\n"
     "              it (signature, declared sizes, main program) and list its entries, then\n"
-    "              delete it\n"
+    "              delete it; when it carries a new updater, run that one's self-test\n"
+    "  --updater-name NAME\n"
+    "              the installation's updater file is called NAME (default: updater); a\n"
+    "              package may carry a new updater under that name\n"
     "\n"
     "Exit status (the first problem in the order of the steps):\n"
     "  0  nothing to complain about: nothing to do, or an update would be installed\n"
@@ -40,7 +43,9 @@ constexpr const char* kHelp =
     "  8  an update is offered but this user cannot write the installation folder\n";
 
 int Usage() {
-    std::fputs("usage: updatecheck [--package] [FOLDER]  (see updatecheck --help)\n", stderr);
+    std::fputs("usage: updatecheck [--package] [--updater-name NAME] [FOLDER]  (see updatecheck "
+               "--help)\n",
+               stderr);
     return kExitUsage;
 }
 
@@ -50,7 +55,9 @@ int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     bool checkPackage = false;
     std::string folder;
-    for (const std::string& argument : arguments) {
+    std::string updaterName;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
         if (argument == "--help") {
             std::fputs(kHelp, stdout);
             return kExitNothingWrong;
@@ -61,6 +68,9 @@ int main(int argc, char** argv) {
         }
         if (argument == "--package" && !checkPackage)
             checkPackage = true;
+        else if (argument == "--updater-name" && updaterName.empty() && i + 1 < arguments.size() &&
+                 !arguments[i + 1].empty() && arguments[i + 1].find('/') == std::string::npos)
+            updaterName = arguments[++i];
         else if (!argument.empty() && argument[0] != '-' && folder.empty())
             folder = argument;
         else
@@ -80,7 +90,8 @@ int main(int argc, char** argv) {
     std::printf("dry run of one updater start in %s (nothing is changed)\n", folder.c_str());
     std::printf("server: %s, signatures %s\n", UPDATER_BASE_URL,
                 *UPDATER_PUBLIC_KEY ? "required (key " UPDATER_PUBLIC_KEY ")" : "not required");
-    app.SetDryRun(AnsiToUtf16(folder), printer, checkPackage);
+    app.SetDryRun(AnsiToUtf16(folder), printer, checkPackage,
+                  updaterName.empty() ? "updater" : updaterName);
     app.InitInstance();
     app.ExitInstance();
     printer.Finish();

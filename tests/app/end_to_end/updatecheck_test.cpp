@@ -163,7 +163,7 @@ const std::vector<DryRunCase> kCases = {
                  "downloaded, or its signature refused it; nothing would be recorded and the next "
                  "start would try again",
      .lines = {"signature of " + kServer +
-                   "1.0.1.zip: by the built-in key (29AE47B068BED8E5) but does not match the file",
+                   "1.0.1.zip: by the built-in key 29AE47B068BED8E5 but does not match the file",
                "package: downloaded, refused by its signature check and deleted"}},
     {.name = "SignatureMissing",
      .signedBuild = true,
