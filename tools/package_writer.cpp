@@ -120,10 +120,25 @@ bool AddTree(zipFile zip, const fs::path& source, const std::string& topFolder,
     return true;
 }
 
+bool AddUpdater(zipFile zip, const std::string& path, const std::string& name,
+                std::string& error) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        error = path + ": not a regular file";
+        return false;
+    }
+    if (!AddFile(zip, name, path, status)) {
+        error = path + ": could not be added to the package";
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool WritePackage(const std::string& sourceFolder, const std::string& topFolder,
-                  const std::string& archivePath, std::string& error) {
+                  const std::string& archivePath, std::string& error,
+                  const std::string& updaterPath, const std::string& updaterName) {
     if (!fs::is_directory(sourceFolder)) {
         error = sourceFolder + ": not a folder";
         return false;
@@ -136,7 +151,8 @@ bool WritePackage(const std::string& sourceFolder, const std::string& topFolder,
             error = temporary + ": " + std::strerror(errno);
             return false;
         }
-        complete = AddTree(zip.get(), sourceFolder, topFolder, error);
+        complete = AddTree(zip.get(), sourceFolder, topFolder, error) &&
+                   (updaterPath.empty() || AddUpdater(zip.get(), updaterPath, updaterName, error));
         complete = zipClose(zip.release(), nullptr) == ZIP_OK && complete;
         if (!complete && error.empty())
             error = temporary + ": could not be written";

@@ -1,11 +1,14 @@
-// publish [--sign SECRET_KEY_FILE [--expires DAYS]] SOURCE_FOLDER VERSION OUT_FOLDER
+// publish [--sign SECRET_KEY_FILE [--expires DAYS]] [--updater FILE [--updater-name NAME]]
+//         SOURCE_FOLDER VERSION OUT_FOLDER
 // publish --help | --version
 // Writes OUT_FOLDER/VERSION.zip (the files of SOURCE_FOLDER beneath a top folder VERSION) and
 // OUT_FOLDER/record.xml naming VERSION, the two files an update server offers; with --sign the
 // record also pins the package's size and hash, and both get their minisign signatures,
-// VERSION.zip.minisig and record.xml.minisig; --expires dates the record's signature.
+// VERSION.zip.minisig and record.xml.minisig; --expires dates the record's signature; --updater
+// adds an updater to the package, which installations switch to.
 #include <sodium.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <optional>
@@ -16,6 +19,8 @@
 #include "app/folder_name.h"
 #include "app/package_pin.h"
 #include "app/trusted_comment.h"
+#include "app/updater_info.h"
+#include "app/updater_self_test.h"
 #include "markup/escape.h"
 #include "markup/xml_doc.h"
 #include "platform/file_system.h"
@@ -29,7 +34,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: publish [--sign SECRET_KEY_FILE [--expires DAYS]] SOURCE_FOLDER VERSION OUT_FOLDER\n"
+    "usage: publish [--sign SECRET_KEY_FILE [--expires DAYS]] [--updater FILE [--updater-name NAME]]\n"
+    "               SOURCE_FOLDER VERSION OUT_FOLDER\n"
     "Writes OUT_FOLDER/VERSION.zip (the files of SOURCE_FOLDER beneath a top folder VERSION)\n"
     "and OUT_FOLDER/record.xml naming VERSION: the two files an update server offers.\n"
     "--sign also pins the package's size and BLAKE2b hash in the record and writes their\n"
@@ -38,6 +44,10 @@ constexpr const char* kUsage =
     "files in OUT_FOLDER are removed. OUT_FOLDER must exist.\n"
     "--expires DAYS: updaters refuse the record's signature DAYS days from now; re-sign it\n"
     "before then.\n"
+    "--updater FILE: the package also carries FILE, a build of the updater, at its top as NAME\n"
+    "(--updater-name, default updater: the name of the updater's file in the installations);\n"
+    "an installation's updater runs FILE --updater-self-test and, when it passes, puts FILE in\n"
+    "its own place. publish runs that self-test too and refuses an updater that fails it.\n"
     "VERSION begins with three numbers separated by dots (1.2.0); the updater compares them\n"
     "as numbers and ignores anything after them, which publish warns about.\n"
     "Exit status: 0 published, 1 a file could not be written, 2 bad usage, version or key.\n";
@@ -104,40 +114,101 @@ int Usage() {
     return 2;
 }
 
+bool BadUsage() {
+    Usage();
+    return false;
+}
+
+// What the options before the three operands ask for.
+struct PublishOptions {
+    std::optional<SecretKey> key;
+    std::optional<int64_t> expires;
+    std::string updater;
+    std::string updaterName = "updater";
+};
+
+// Reads and removes the leading options; false, after saying why, when one is bad.
+bool ReadOptions(std::vector<std::string>& arguments, PublishOptions& options) {
+    bool namedUpdater = false;
+    while (!arguments.empty() && arguments[0].starts_with("--")) {
+        const std::string option = arguments[0];
+        if (arguments.size() < 2)
+            return BadUsage();
+        const std::string value = arguments[1];
+        arguments.erase(arguments.begin(), arguments.begin() + 2);
+        if (option == "--sign" && !options.key) {
+            if (GetPathKind(value) == PathKind::Missing) {
+                std::fprintf(stderr, "publish: the secret key file %s does not exist\n",
+                             value.c_str());
+                return false;
+            }
+            std::string error;
+            if (!ReadSecretKey(value, options.key.emplace(), error)) {
+                std::fprintf(stderr, "publish: %s\n", error.c_str());
+                return false;
+            }
+        } else if (option == "--expires" && !options.expires) {
+            int64_t days = 0;
+            if (!ParseDecimal(value, days) || days < 1 || days > kMaxExpiryDays) {
+                std::fputs("publish: --expires takes a number of days from 1 to 36500\n", stderr);
+                return false;
+            }
+            options.expires = static_cast<int64_t>(std::time(nullptr)) + days * 24 * 60 * 60;
+        } else if (option == "--updater" && options.updater.empty()) {
+            options.updater = value;
+        } else if (option == "--updater-name" && !namedUpdater) {
+            namedUpdater = true;
+            options.updaterName = value;
+        } else {
+            return BadUsage();
+        }
+    }
+    if ((options.expires && !options.key) || (namedUpdater && options.updater.empty()))
+        return BadUsage();
+    if (!options.updater.empty() && !IsSafeFolderName(AnsiToUtf16(options.updaterName))) {
+        std::fprintf(stderr, "publish: \"%s\" cannot be the updater's name: it must be a single "
+                             "file name\n", options.updaterName.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::string JoinedIds(const std::vector<std::string>& ids) {
+    std::string text;
+    for (const std::string& id : ids)
+        text += (text.empty() ? "" : " or ") + id;
+    return text;
+}
+
+// Runs the updater's self-test as installations will; false, after saying why, when it fails.
+// Warns when the updater will not accept signatures by the key that signs this release.
+bool CheckUpdater(const PublishOptions& options) {
+    const UpdaterQualification qualification = QualifyUpdater(options.updater, options.key.has_value());
+    if (qualification.verdict != UpdaterVerdict::Qualified) {
+        std::fprintf(stderr, "publish: installations would refuse the updater %s: %s\n",
+                     options.updater.c_str(), UpdaterVerdictText(qualification).c_str());
+        return false;
+    }
+    const std::vector<std::string>& ids = qualification.report.keyIds;
+    if (options.key && std::find(ids.begin(), ids.end(), KeyIdText(options.key->keyId)) == ids.end())
+        std::fprintf(stderr,
+                     "publish: warning: the updater %s does not accept the key %s that signs "
+                     "this release; installations that take it accept only updates signed by %s\n",
+                     options.updater.c_str(), KeyIdText(options.key->keyId).c_str(),
+                     ids.empty() ? "no key" : JoinedIds(ids).c_str());
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (AnswerInfoOption(argc, argv, "publish", kUsage))
         return 0;
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    std::optional<SecretKey> key;
-    if (!arguments.empty() && arguments[0] == "--sign") {
-        if (arguments.size() < 2)
-            return Usage();
-        if (GetPathKind(arguments[1]) == PathKind::Missing) {
-            std::fprintf(stderr, "publish: the secret key file %s does not exist\n",
-                         arguments[1].c_str());
-            return 2;
-        }
-        std::string error;
-        key.emplace();
-        if (!ReadSecretKey(arguments[1], *key, error)) {
-            std::fprintf(stderr, "publish: %s\n", error.c_str());
-            return 2;
-        }
-        arguments.erase(arguments.begin(), arguments.begin() + 2);
-    }
-    std::optional<int64_t> expires;
-    if (key && !arguments.empty() && arguments[0] == "--expires") {
-        int64_t days = 0;
-        if (arguments.size() < 2 || !ParseDecimal(arguments[1], days) || days < 1 ||
-            days > kMaxExpiryDays) {
-            std::fputs("publish: --expires takes a number of days from 1 to 36500\n", stderr);
-            return 2;
-        }
-        expires = static_cast<int64_t>(std::time(nullptr)) + days * 24 * 60 * 60;
-        arguments.erase(arguments.begin(), arguments.begin() + 2);
-    }
+    PublishOptions options;
+    if (!ReadOptions(arguments, options))
+        return 2;
+    const std::optional<SecretKey>& key = options.key;
     if (arguments.size() != 3)
         return Usage();
     const std::string source = arguments[0];
@@ -167,11 +238,14 @@ int main(int argc, char** argv) {
                      arguments[2].c_str());
         return 1;
     }
+    if (!options.updater.empty() && !CheckUpdater(options))
+        return 2;
     if (!key && !(RemoveStaleSignature(out, version + ".zip") &&
                   RemoveStaleSignature(out, "record.xml")))
         return 1;
     std::string error;
-    if (!WritePackage(source, version, out + version + ".zip", error)) {
+    if (!WritePackage(source, version, out + version + ".zip", error, options.updater,
+                      options.updaterName)) {
         std::fprintf(stderr, "publish: %s\n", error.c_str());
         return 1;
     }
@@ -187,7 +261,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (key && !(WriteSignature(*key, out, version + ".zip") &&
-                 WriteSignature(*key, out, "record.xml", expires))) {
+                 WriteSignature(*key, out, "record.xml", options.expires))) {
         std::fprintf(stderr, "publish: the signatures could not be written into %s\n", out.c_str());
         return 1;
     }

@@ -1,6 +1,7 @@
 // One update from 1.0.0 to 1.0.1, interrupted at single system calls under strace: killed on
 // entry to a call, or the call failing. After each, config.xml must name a complete version,
-// and two more starts must finish the update and leave nothing else behind.
+// the updater file must be the old or the new one, and two more starts must finish the update
+// and leave nothing else behind. The update is made with and without a new updater.
 #include "e2e_support.h"
 
 #include <filesystem>
@@ -71,7 +72,8 @@ class CrashTest : public EndToEndTest {
         EndToEndTest::SetUp();
         WriteConfig(ConfigText("1.0.0", "main", ""));
         AddMainProgram("1.0.0");
-        Publish("1.0.1");
+        m_updaters.insert(ReadFileBytes(Inst() + "updater"));
+        PublishUpdate();
         StartServer({"--lifetime", "600"});
         m_pristine = Root() + "pristine/";
         fs::copy(Inst(), m_pristine, fs::copy_options::recursive);
@@ -80,8 +82,12 @@ class CrashTest : public EndToEndTest {
         ASSERT_TRUE(RunUpdater().finished);
         ASSERT_EQ(ReadConfig(), ConfigText("1.0.1", "main", "1.0.0"));
         m_trees["1.0.1"] = Contents(Snapshot(Inst() + "1.0.1"));
+        m_newUpdater = ReadFileBytes(Inst() + "updater");
+        m_updaters.insert(m_newUpdater);
         Restore();
     }
+
+    virtual void PublishUpdate() { Publish("1.0.1"); }
 
     // The installation as it was before the update. Files are linked, not copied: the updater
     // never writes into an existing file, and a test that it did would see the copy change.
@@ -119,12 +125,14 @@ class CrashTest : public EndToEndTest {
         const std::string version = VersionIn(ReadConfig());
         ASSERT_TRUE(m_trees.contains(version)) << ReadConfig();
         EXPECT_EQ(Contents(Snapshot(Inst() + version)), m_trees[version]);
+        ASSERT_TRUE(m_updaters.contains(ReadFileBytes(Inst() + "updater")));
         for (int start = 0; start < 2; ++start) {
             ASSERT_TRUE(RunUpdater().finished);
             WaitForProgramsToEnd();
         }
         EXPECT_EQ(ReadConfig(), ConfigText("1.0.1", "main", ""));
         EXPECT_EQ(Contents(Snapshot(Inst() + "1.0.1")), m_trees["1.0.1"]);
+        EXPECT_TRUE(ReadFileBytes(Inst() + "updater") == m_newUpdater);
         Strings listing;
         for (const std::string& name : Listing(Inst()))
             if (name != ".updater-lock")
@@ -153,8 +161,24 @@ class CrashTest : public EndToEndTest {
         EXPECT_GT(tried, 0);
     }
 
+    void ExpectOnDiskBeforeCommit(bool newUpdater);
+
     std::string m_pristine;
     std::map<std::string, Tree> m_trees;
+    std::set<std::string> m_updaters; // the old updater file and the one the update leaves
+    std::string m_newUpdater;
+};
+
+// The package also carries a new updater: a copy of the build without debugging sections.
+class CrashWithNewUpdaterTest : public CrashTest {
+  protected:
+    void PublishUpdate() override {
+        const std::string successor = Root() + "successor";
+        RunTool({"strip", "-o", successor, Inst() + "updater"});
+        WriteRecord("<?xml version=\"1.0\"?>\n<Record>\n  <Version>1.0.1</Version>\n</Record>\n");
+        MakePackage("1.0.1.zip", {"1.0.1", PackageSource("1.0.1", "main"), "--top-file",
+                                  "updater", successor});
+    }
 };
 
 TEST_F(CrashTest, KilledAtAnyFileCall) {
@@ -163,19 +187,31 @@ TEST_F(CrashTest, KilledAtAnyFileCall) {
     TryEach(calls, {"signal=SIGKILL"});
 }
 
-TEST_F(CrashTest, AnyWriteFsyncRenameMkdirOrCloseFailing) {
+std::vector<Call> WritesFsyncsRenamesMkdirsAndCloses(const std::vector<Call>& traced) {
     std::vector<Call> calls;
-    for (const Call& call : TracedCalls())
+    for (const Call& call : traced)
         if (std::set<std::string>{"write", "fsync", "syncfs", "rename", "mkdir", "close"}.contains(
                 call.name))
             calls.push_back(call);
-    TryEach(calls, {"error=ENOSPC", "error=EIO"});
+    return calls;
+}
+
+TEST_F(CrashTest, AnyWriteFsyncRenameMkdirOrCloseFailing) {
+    TryEach(WritesFsyncsRenamesMkdirsAndCloses(TracedCalls()), {"error=ENOSPC", "error=EIO"});
+}
+
+TEST_F(CrashWithNewUpdaterTest, KilledAtAnyFileCall) {
+    TryEach(TracedCalls(), {"signal=SIGKILL"});
+}
+
+TEST_F(CrashWithNewUpdaterTest, AnyWriteFsyncRenameMkdirOrCloseFailing) {
+    TryEach(WritesFsyncsRenamesMkdirsAndCloses(TracedCalls()), {"error=ENOSPC", "error=EIO"});
 }
 
 // Every file and folder of the new version reaches the disk before config.xml names it: a
-// flush of the file system after the last write into the staged tree, the tree renamed into
-// place, the installation folder flushed, and only then config.xml replaced.
-TEST_F(CrashTest, NewVersionIsOnDiskBeforeConfigNamesIt) {
+// flush of the file system after the last write into the staged tree, the tree (and a new
+// updater) renamed into place, the installation folder flushed, and only then config.xml replaced.
+void CrashTest::ExpectOnDiskBeforeCommit(bool newUpdater) {
     const std::string log = Root() + "durable.log";
     Strace({"-y", "-o", log, "-e", std::string("trace=") + kFileCalls});
     const std::vector<Call> calls = ParseTrace(ReadFileBytes(log));
@@ -187,20 +223,20 @@ TEST_F(CrashTest, NewVersionIsOnDiskBeforeConfigNamesIt) {
                 return i;
         return calls.size();
     };
-    const size_t moved = find(0, [&](const Call& c) {
-        return c.name.starts_with("rename") &&
-               c.line.find("\"" + staged + "\"") != std::string::npos;
-    });
-    const size_t committed = find(0, [&](const Call& c) {
-        return c.name.starts_with("rename") &&
-               c.line.find("\"" + Inst() + "config.xml\"") != std::string::npos;
-    });
+    auto renameOf = [&](const std::string& path) {
+        return find(0, [&](const Call& c) {
+            return c.name.starts_with("rename") && c.line.find("\"" + path + "\"") != std::string::npos;
+        });
+    };
+    const size_t moved = renameOf(staged);
+    const size_t committed = renameOf(Inst() + "config.xml");
     ASSERT_LT(moved, calls.size());
     ASSERT_LT(committed, calls.size());
     ASSERT_LT(moved, committed);
     size_t lastWrite = 0;
     for (size_t i = 0; i < moved; ++i)
-        if (calls[i].line.find(staged) != std::string::npos && !calls[i].name.starts_with("close"))
+        if (calls[i].line.find(Inst() + ".staging/") != std::string::npos &&
+            !calls[i].name.starts_with("close") && !calls[i].name.starts_with("unlink"))
             lastWrite = i;
     const size_t flushed =
         find(lastWrite, [](const Call& c) { return c.name == "syncfs" || c.name == "sync"; });
@@ -209,6 +245,19 @@ TEST_F(CrashTest, NewVersionIsOnDiskBeforeConfigNamesIt) {
         return c.name == "fsync" && c.line.find("<" + folder + ">") != std::string::npos;
     });
     EXPECT_LT(folderFlushed, committed);
+    const size_t updaterMoved = renameOf(Inst() + ".staging/updater");
+    if (newUpdater) {
+        EXPECT_LT(moved, updaterMoved);
+        EXPECT_LT(updaterMoved, folderFlushed);
+    } else {
+        EXPECT_EQ(updaterMoved, calls.size());
+    }
+}
+
+TEST_F(CrashTest, NewVersionIsOnDiskBeforeConfigNamesIt) { ExpectOnDiskBeforeCommit(false); }
+
+TEST_F(CrashWithNewUpdaterTest, NewUpdaterIsOnDiskBeforeConfigNamesItsVersion) {
+    ExpectOnDiskBeforeCommit(true);
 }
 
 } // namespace

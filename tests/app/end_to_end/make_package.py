@@ -2,13 +2,15 @@
 """Makes a version package for the end-to-end tests.
 
   make_package.py OUT.zip VERSION SOURCE_FOLDER [--damage NAME] [--folder-by-mode NAME]
+                  [--top-file NAME PATH]
   make_package.py OUT.zip --empty
 
 Every file of SOURCE_FOLDER goes, deflated and with its permission bits, under a top folder
 named VERSION (at the top of the archive when VERSION is empty). --damage NAME breaks the
 deflate stream of that file's entry (the first byte becomes a block of the reserved type), so
 that its extraction fails. --folder-by-mode NAME adds a folder entry VERSION/NAME known only by
-its Unix mode 040755 (no trailing "/", no MS-DOS folder bit).
+its Unix mode 040755 (no trailing "/", no MS-DOS folder bit). --top-file NAME PATH adds the file
+at PATH, with its permission bits, at the top of the archive as NAME.
 """
 
 import argparse
@@ -54,12 +56,15 @@ def main():
     parser.add_argument("--empty", action="store_true")
     parser.add_argument("--damage")
     parser.add_argument("--folder-by-mode")
+    parser.add_argument("--top-file", nargs=2, metavar=("NAME", "PATH"))
     args = parser.parse_args()
     with zipfile.ZipFile(args.out, "w", zipfile.ZIP_DEFLATED) as archive:
         if args.folder_by_mode:
             add_folder_by_mode(archive, args.version + "/" + args.folder_by_mode)
         if not args.empty:
             add_tree(archive, args.version, args.source)
+        if args.top_file:
+            archive.write(args.top_file[1], args.top_file[0])
     if args.damage:
         damage(args.out, args.version + "/" + args.damage)
 
