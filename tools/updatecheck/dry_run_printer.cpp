@@ -300,8 +300,10 @@ void CDryRunPrinter::PackageChecked(const PackageCheck& check) {
     else if (!check.roomForIt)
         refusal = "what it declares does not fit beside the disk's reserve";
     else if (!check.layoutSound)
-        refusal = "not every entry lies beneath the one top folder named as the version, or two "
-                  "names differ only in letter case";
+        refusal = "not every entry lies beneath the one top folder named as the version" +
+                  (check.updaterName.empty() ? std::string()
+                                             : " (but for an updater named " + check.updaterName + ")") +
+                  ", or two names differ only in letter case";
     else if (!check.holdsProgram)
         refusal = "it does not hold the main program that Exe names";
     else if (check.carriesUpdater && check.updater.verdict != UpdaterVerdict::Qualified)
@@ -314,10 +316,9 @@ void CDryRunPrinter::PackageChecked(const PackageCheck& check) {
     if (check.opened) {
         Line("  declared size: " + std::to_string(check.declaredBytes) + " bytes, " +
              (check.roomForIt ? "fits beside the disk's reserve" : "does NOT fit"));
-        Line(std::string("  layout: ") +
-             (check.layoutSound ? "every entry beneath the version's folder"
-                                : "NOT every entry beneath the version's folder") +
-             (check.updaterName.empty() ? "" : ", but for an updater " + check.updaterName));
+        Line(std::string("  layout: ") + (check.layoutSound
+                                              ? "every entry beneath the version's folder"
+                                              : "NOT every entry beneath the version's folder"));
         Line("  new updater: " + (check.carriesUpdater ? check.updaterName + ": " +
                                                              UpdaterVerdictText(check.updater)
                                                        : std::string("none")));
