@@ -297,11 +297,13 @@ class UpdatecheckArguments : public EndToEndTest {};
 
 TEST_F(UpdatecheckArguments, HelpVersionAndUsage) {
     const std::vector<ArgumentCase> cases = {
-        {{"--help"}, 0, "usage: updatecheck [--package] [FOLDER]\n"},
+        {{"--help"}, 0, "usage: updatecheck [--package] [--updater-name NAME] [FOLDER]\n"},
         {{"--version"}, 0, "updatecheck " UPDATECHECK_VERSION "\n"},
         {{"--bogus"}, 2, ""},
         {{"one", "two"}, 2, ""},
         {{"--package", "--package"}, 2, ""},
+        {{"--updater-name"}, 2, ""},
+        {{"--updater-name", "a/b"}, 2, ""},
     };
     for (const ArgumentCase& c : cases) {
         SCOPED_TRACE(c.arguments.front());
