@@ -99,11 +99,12 @@ bool CUpDateApp::DownloadAndInstall(std::u16string version, std::u16string exe) 
     if (!staging.Create(folder) || !DownloadPackage(version, staging.Path(), packagePath))
         return false;
     const std::string staged = staging.Path() + versionName;
+    const std::string updaterEntry = AllowedUpdaterEntry(versionName);
     // Everything the next start may run reaches the disk before the version takes its place.
-    return UnpackPackage(packagePath, staging.Path(), versionName) &&
+    return UnpackPackage(packagePath, staging.Path(), versionName, updaterEntry) &&
            IsProgramWithin(staged + kPathSeparator + program, staged + kPathSeparator) &&
-           IsStagedUpdaterQualified(staging.Path()) && FlushFileSystem(staged) &&
-           MoveIntoPlace(staging.Path(), folder, versionName);
+           IsStagedUpdaterQualified(staging.Path(), updaterEntry) && FlushFileSystem(staged) &&
+           MoveIntoPlace(staging.Path(), folder, versionName, updaterEntry);
 }
 
 std::string CUpDateApp::AllowedUpdaterEntry(const std::string& versionName) const {
@@ -111,15 +112,14 @@ std::string CUpDateApp::AllowedUpdaterEntry(const std::string& versionName) cons
 }
 
 bool CUpDateApp::UnpackPackage(const std::string& packagePath, const std::string& folder,
-                               const std::string& versionName) const {
+                               const std::string& versionName, const std::string& updaterEntry) {
     CUnzipper unzipper;
     std::vector<ZipEntryInfo> entries;
     uint64_t declared = 0;
     const bool opened = unzipper.OpenArchive(packagePath);
     // Nothing is written unless every entry lies beneath the version's own folder.
     const bool extracted = opened && ListEntries(unzipper, entries) &&
-                           IsPackageLayoutSound(entries, versionName,
-                                                AllowedUpdaterEntry(versionName)) &&
+                           IsPackageLayoutSound(entries, versionName, updaterEntry) &&
                            HasRoomToExtract(unzipper, folder, declared) &&
                            unzipper.SetTargetFolder(folder) && unzipper.ExtractAll();
     const bool closed = unzipper.CloseArchive();
@@ -127,14 +127,15 @@ bool CUpDateApp::UnpackPackage(const std::string& packagePath, const std::string
     return extracted && closed;
 }
 
-bool CUpDateApp::IsStagedUpdaterQualified(const std::string& stagingFolder) const {
-    const std::string staged = stagingFolder + m_strUpdaterName;
-    return m_strUpdaterName.empty() || !PathExists(staged) ||
+bool CUpDateApp::IsStagedUpdaterQualified(const std::string& stagingFolder,
+                                          const std::string& updaterEntry) const {
+    const std::string staged = stagingFolder + updaterEntry;
+    return updaterEntry.empty() || !PathExists(staged) ||
            QualifyUpdater(staged, RequiresSignature()).verdict == UpdaterVerdict::Qualified;
 }
 
 bool CUpDateApp::MoveIntoPlace(const std::string& stagingFolder, const std::string& folder,
-                               const std::string& versionName) const {
+                               const std::string& versionName, const std::string& updaterEntry) {
     // What lies at the version's name is no installed version (config.xml names an older
     // one): a leftover of an attempt that was never committed. It goes with the staging folder.
     const std::string target = folder + versionName;
@@ -143,9 +144,9 @@ bool CUpDateApp::MoveIntoPlace(const std::string& stagingFolder, const std::stri
     if (!RenamePath(stagingFolder + versionName, target))
         return false;
     // The running updater keeps its file open; its name now leads to its successor.
-    const std::string stagedUpdater = stagingFolder + m_strUpdaterName;
-    if (!m_strUpdaterName.empty() && PathExists(stagedUpdater) &&
-        !RenamePath(stagedUpdater, folder + m_strUpdaterName))
+    const std::string stagedUpdater = stagingFolder + updaterEntry;
+    if (!updaterEntry.empty() && PathExists(stagedUpdater) &&
+        !RenamePath(stagedUpdater, folder + updaterEntry))
         return false;
     return FlushFolder(folder);
 }

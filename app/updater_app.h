@@ -90,15 +90,17 @@ class CUpDateApp {
     // none may be, since the updater's name is taken in the staging folder.
     std::string AllowedUpdaterEntry(const std::string& versionName) const;
     // Unpacks the package at packagePath into folder, when its layout is sound and it fits, and
-    // deletes the package file.
-    bool UnpackPackage(const std::string& packagePath, const std::string& folder,
-                       const std::string& versionName) const;
-    // True when the staging folder holds no updater, or one that passes its self-test.
-    bool IsStagedUpdaterQualified(const std::string& stagingFolder) const;
+    // deletes the package file; updaterEntry: the top-level updater file it may hold.
+    static bool UnpackPackage(const std::string& packagePath, const std::string& folder,
+                              const std::string& versionName, const std::string& updaterEntry);
+    // True when the staging folder holds no updater updaterEntry, or one that passes its
+    // self-test.
+    bool IsStagedUpdaterQualified(const std::string& stagingFolder,
+                                  const std::string& updaterEntry) const;
     // Renames the staged version tree to folder + versionName in one step, then the staged
-    // updater, if any, over the updater's own file, and flushes folder.
-    bool MoveIntoPlace(const std::string& stagingFolder, const std::string& folder,
-                       const std::string& versionName) const;
+    // updater updaterEntry, if any, over the updater's own file, and flushes folder.
+    static bool MoveIntoPlace(const std::string& stagingFolder, const std::string& folder,
+                              const std::string& versionName, const std::string& updaterEntry);
     // The dry run's package check: download into a temporary folder, verify, list, delete.
     void CheckPackage(CXmlDoc& config, const std::u16string& version) const;
 
