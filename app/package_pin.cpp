@@ -5,10 +5,8 @@
 
 #include <optional>
 
-namespace {
-
-std::optional<std::string> ReadAttribute(const CXmlDoc& doc, int32_t element,
-                                         std::u16string_view name) {
+std::optional<std::string> ReadAsciiAttribute(const CXmlDoc& doc, int32_t element,
+                                              std::u16string_view name) {
     XmlTokenReader reader(doc.text.c_str(), doc.elements[element].start + 1, doc.modeFlags);
     if (!reader.LocateAttribute(name))
         return std::nullopt;
@@ -17,6 +15,8 @@ std::optional<std::string> ReadAttribute(const CXmlDoc& doc, int32_t element,
         value += c < 0x80 ? static_cast<char>(c) : '?';
     return value;
 }
+
+namespace {
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9')
@@ -45,8 +45,12 @@ PinState ReadPackagePin(CXmlDoc& record, PackagePin& pin) {
     record.RewindChildren();
     if (!record.LocateChild(u"Package"))
         return PinState::Absent;
-    const std::optional<std::string> size = ReadAttribute(record, record.childPos, u"size");
-    const std::optional<std::string> hash = ReadAttribute(record, record.childPos, u"blake2b");
+    return ReadPinAttributes(record, record.childPos, pin);
+}
+
+PinState ReadPinAttributes(const CXmlDoc& record, int32_t element, PackagePin& pin) {
+    const std::optional<std::string> size = ReadAsciiAttribute(record, element, u"size");
+    const std::optional<std::string> hash = ReadAsciiAttribute(record, element, u"blake2b");
     int64_t bytes = 0;
     if (!size || !hash || !ParseDecimal(*size, bytes) || !ParseHash(*hash, pin))
         return PinState::Malformed;

@@ -94,6 +94,8 @@ size_t DeflatedSize(std::string_view bytes) {
 
 bool AddToZip(zipFile zip, const std::string& name, std::string_view bytes, bool stored) {
     zip_fileinfo info{};
+    info.tmz_date.tm_mday = 1;
+    info.tmz_date.tm_year = 1980;
     if (zipOpenNewFileInZip64(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
                               stored ? 0 : Z_DEFLATED, stored ? 0 : Z_DEFAULT_COMPRESSION,
                               bytes.size() >= 0xFFFFFFFFu) != ZIP_OK)
