@@ -84,6 +84,8 @@ void CUpDateApp::CheckForUpdate(CXmlDoc& config, CXmlDoc& record,
     if (RequiresSignature()) {
         m_pinState = ReadPackagePin(record, m_pin);
         Report().PackagePinRead(m_pinState, m_pin);
+        m_deltaPins = ReadDeltaPins(record);
+        m_strInstalledVersion = localVersion;
     }
     const VersionTriple local = ParseVersion(localVersion);
     const VersionTriple remote = ParseVersion(remoteVersion);
