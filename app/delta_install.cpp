@@ -9,6 +9,7 @@
 #include "platform/program_file.h"
 #include "platform/remove_tree.h"
 #include "platform/shared_library.h"
+#include "platform/temporary_folder.h"
 
 #include <memory>
 
@@ -99,4 +100,28 @@ bool CUpDateApp::InstallFromDelta(const std::u16string& version, const std::stri
     if (!installed)
         RemoveTree(staged);
     return installed;
+}
+
+void CUpDateApp::CheckDelta(const std::u16string& version) const {
+    const DeltaPin* delta = OfferedDelta(version);
+    CBlake2bLibrary blake2b;
+    CTemporaryFolder temporary;
+    std::string folder;
+    DeltaApplyCounts counts;
+    if (!delta || !NativeFolder(folder) || !blake2b.Load(m_libraryNames.sodium) ||
+        !temporary.Create("updatecheck-delta-")) {
+        Report().DeltaChecked(false, false, counts);
+        return;
+    }
+    const bool downloaded = DownloadDelta(*delta, temporary.Path());
+    const std::string from = Utf16ToAnsi(m_strInstalledVersion);
+    const std::string to = Utf16ToAnsi(version);
+    const DeltaPaths paths{temporary.Path() + delta->name, folder + from + kPathSeparator,
+                           temporary.Path() + to + kPathSeparator,
+                           temporary.Path() + ".delta" + kPathSeparator};
+    DeltaApplyOptions options;
+    options.hardLinks = false; // the temporary folder may lie on another file system
+    const bool applied =
+        downloaded && ApplyDelta(paths, from, to, blake2b.functions, options, counts);
+    Report().DeltaChecked(downloaded, applied, counts);
 }

@@ -98,6 +98,8 @@ class CUpDateApp {
     // nothing of the attempt left but a partial download, when any of it fails.
     bool InstallFromDelta(const std::u16string& version, const std::string& folder,
                           const std::string& staging, const std::string& program) const;
+    // The dry run's delta check: download into a temporary folder and apply it there.
+    void CheckDelta(const std::u16string& version) const;
     // The dry run's package check: download into a temporary folder, verify, list, delete.
     void CheckPackage(CXmlDoc& config, const std::u16string& version) const;
 

@@ -103,3 +103,22 @@ TEST_F(DeltaUpdate, FailedDeltaWithoutPackageLeavesEverythingAsItWas) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DeltaUpdate, UpdatecheckShowsTheDeltaAndAppliesItAside) {
+    StartServer();
+    const std::string config = ReadConfig();
+    const UpdaterRun run = RunProgram({E2E_SIGNED_UPDATECHECK, "--package", Inst()});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.status, 0) << run.standardOutput;
+    EXPECT_NE(run.standardOutput.find("delta: " + DeltaName() + " from 1.0.0, "), std::string::npos)
+        << run.standardOutput;
+    EXPECT_NE(run.standardOutput.find("delta check: applied into a temporary folder"),
+              std::string::npos)
+        << run.standardOutput;
+    EXPECT_EQ(ReadConfig(), config);
+    EXPECT_EQ(Listing(Inst()), (Strings{"1.0.0/", "config.xml", "updater"}));
+}
+
+} // namespace
