@@ -83,7 +83,7 @@ int Run(const std::string& oldSource, const std::string& newSource) {
     const bool fullOk = ok;
     DeltaApplyCounts applied;
     const double apply = Seconds([&] {
-        return ApplyDelta({w + "delta.zip", w + "inst/old/", w + "delta/new/", w + "scratch/"},
+        return ApplyDelta({w + "delta.zip", w + "inst/old/", w + "new/", w + "scratch/"},
                           "old", "new", kBlake2b, {}, applied);
     }, ok);
     if (!ok || !fullOk) {
