@@ -1,6 +1,8 @@
 // Delta against full package for two releases of one program, and zstd --patch-from on the
 // same trees in the same run.
-//   delta_bench OLD_FOLDER NEW_FOLDER    (default: $DELTA_BENCH_OLD and $DELTA_BENCH_NEW)
+//   delta_bench OLD_FOLDER NEW_FOLDER [KEEP_FOLDER]   (default: $DELTA_BENCH_OLD and
+//                                        $DELTA_BENCH_NEW); KEEP_FOLDER receives the delta and
+//                                        the installed old version, for --apply
 //   delta_bench --apply DELTA OLD_VERSION_FOLDER TARGET_FOLDER   applies one delta and nothing
 //                                        else, for measuring its peak memory with /usr/bin/time -v
 // The inputs are not part of the repository; bench/README.md says how to prepare them.
@@ -55,7 +57,7 @@ bool ApplyOnly(const std::string& delta, const std::string& old, const std::stri
                       counts);
 }
 
-int Run(const std::string& oldSource, const std::string& newSource) {
+int Run(const std::string& oldSource, const std::string& newSource, const std::string& keep) {
     CTemporaryFolder work;
     if (!work.Create("delta-bench-") || sodium_init() < 0)
         return 1;
@@ -89,6 +91,11 @@ int Run(const std::string& oldSource, const std::string& newSource) {
     if (!ok || !fullOk) {
         std::fprintf(stderr, "delta_bench: the %s failed\n", ok ? "full installation" : "delta");
         return 1;
+    }
+    if (!keep.empty()) {
+        fs::create_directories(keep);
+        fs::copy(w + "delta.zip", keep + "/delta.zip", fs::copy_options::overwrite_existing);
+        fs::copy(w + "inst", keep + "/inst", fs::copy_options::recursive);
     }
     const double package = static_cast<double>(fs::file_size(w + "new.zip"));
     const double delta = static_cast<double>(fs::file_size(w + "delta.zip"));
@@ -128,8 +135,8 @@ int main(int argc, char** argv) {
         return sodium_init() >= 0 && ApplyOnly(argv[2], argv[3], argv[4]) ? 0 : 1;
     const char* oldEnv = std::getenv("DELTA_BENCH_OLD");
     const char* newEnv = std::getenv("DELTA_BENCH_NEW");
-    const std::string oldSource = argc == 3 ? argv[1] : oldEnv ? oldEnv : "";
-    const std::string newSource = argc == 3 ? argv[2] : newEnv ? newEnv : "";
+    const std::string oldSource = argc >= 3 ? argv[1] : oldEnv ? oldEnv : "";
+    const std::string newSource = argc >= 3 ? argv[2] : newEnv ? newEnv : "";
     if (oldSource.empty() || newSource.empty() || !fs::is_directory(oldSource) ||
         !fs::is_directory(newSource)) {
         std::printf("delta_bench: skipped: no inputs. Give two unpacked releases as OLD_FOLDER "
@@ -137,5 +144,5 @@ int main(int argc, char** argv) {
                     "how to prepare two builds of a Debian package.\n");
         return 0;
     }
-    return Run(oldSource, newSource);
+    return Run(oldSource, newSource, argc == 4 ? argv[3] : "");
 }
