@@ -95,8 +95,14 @@ bool CUpDateApp::DownloadAndInstall(std::u16string version, std::u16string exe) 
         return false;
     // Whatever happens, the staging folder goes with everything in it.
     CStagingFolder staging;
+    if (!staging.Create(folder))
+        return false;
+    // A delta from the installed version when the record offers one; the package otherwise, and
+    // when the delta fails.
+    if (InstallFromDelta(version, folder, staging.Path(), program))
+        return true;
     std::string packagePath;
-    if (!staging.Create(folder) || !DownloadPackage(version, staging.Path(), packagePath))
+    if (!DownloadPackage(version, staging.Path(), packagePath))
         return false;
     const std::string staged = staging.Path() + versionName;
     const std::string updaterEntry = AllowedUpdaterEntry(versionName);

@@ -1,14 +1,13 @@
 #include "app/package_pin.h"
 
 #include "app/trusted_comment.h"
+#include "delta/file_hash.h"
 #include "markup/xml_doc.h"
 
 #include <optional>
 
-namespace {
-
-std::optional<std::string> ReadAttribute(const CXmlDoc& doc, int32_t element,
-                                         std::u16string_view name) {
+std::optional<std::string> ReadAsciiAttribute(const CXmlDoc& doc, int32_t element,
+                                              std::u16string_view name) {
     XmlTokenReader reader(doc.text.c_str(), doc.elements[element].start + 1, doc.modeFlags);
     if (!reader.LocateAttribute(name))
         return std::nullopt;
@@ -18,37 +17,18 @@ std::optional<std::string> ReadAttribute(const CXmlDoc& doc, int32_t element,
     return value;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-bool ParseHash(const std::string& text, PackagePin& pin) {
-    if (text.size() != 2 * pin.blake2b.size())
-        return false;
-    for (size_t i = 0; i < pin.blake2b.size(); ++i) {
-        const int high = HexDigit(text[2 * i]);
-        const int low = HexDigit(text[2 * i + 1]);
-        if (high < 0 || low < 0)
-            return false;
-        pin.blake2b[i] = static_cast<unsigned char>(high * 16 + low);
-    }
-    return true;
-}
-
-} // namespace
-
 PinState ReadPackagePin(CXmlDoc& record, PackagePin& pin) {
     record.RewindChildren();
     if (!record.LocateChild(u"Package"))
         return PinState::Absent;
-    const std::optional<std::string> size = ReadAttribute(record, record.childPos, u"size");
-    const std::optional<std::string> hash = ReadAttribute(record, record.childPos, u"blake2b");
+    return ReadPinAttributes(record, record.childPos, pin);
+}
+
+PinState ReadPinAttributes(const CXmlDoc& record, int32_t element, PackagePin& pin) {
+    const std::optional<std::string> size = ReadAsciiAttribute(record, element, u"size");
+    const std::optional<std::string> hash = ReadAsciiAttribute(record, element, u"blake2b");
     int64_t bytes = 0;
-    if (!size || !hash || !ParseDecimal(*size, bytes) || !ParseHash(*hash, pin))
+    if (!size || !hash || !ParseDecimal(*size, bytes) || !HashFromHex(*hash, pin.blake2b))
         return PinState::Malformed;
     pin.size = static_cast<uint64_t>(bytes);
     return PinState::Pinned;

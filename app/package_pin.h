@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,11 @@ enum class PinState {
 
 // Reads the root's child Package of a record.
 PinState ReadPackagePin(CXmlDoc& record, PackagePin& pin);
+// Reads the size and blake2b attributes of a record's element.
+PinState ReadPinAttributes(const CXmlDoc& record, int32_t element, PackagePin& pin);
+// An attribute's value, every character beyond ASCII as "?"; none when the element has none.
+std::optional<std::string> ReadAsciiAttribute(const CXmlDoc& doc, int32_t element,
+                                              std::u16string_view name);
 
 // The element that publish writes into a record.
 std::u16string PackagePinElement(const PackagePin& pin);

@@ -84,6 +84,8 @@ void CUpDateApp::CheckForUpdate(CXmlDoc& config, CXmlDoc& record,
     if (RequiresSignature()) {
         m_pinState = ReadPackagePin(record, m_pin);
         Report().PackagePinRead(m_pinState, m_pin);
+        m_deltaPins = ReadDeltaPins(record);
+        m_strInstalledVersion = localVersion;
     }
     const VersionTriple local = ParseVersion(localVersion);
     const VersionTriple remote = ParseVersion(remoteVersion);
@@ -105,10 +107,14 @@ void CUpDateApp::CheckForUpdate(CXmlDoc& config, CXmlDoc& record,
         Report().UpdateChosen(remoteVersion, PackageName(remoteVersion, packageName)
                                                  ? m_strBaseUrl + packageName
                                                  : std::string());
-        if (RequiresSignature())
+        if (RequiresSignature()) {
             ReportPartial(packageName);
+            Report().DeltaOffered(localVersion, OfferedDelta(remoteVersion), PinnedSize());
+        }
         if (m_bCheckPackage)
             CheckPackage(config, remoteVersion);
+        if (m_bCheckPackage && OfferedDelta(remoteVersion))
+            CheckDelta(remoteVersion);
         return;
     }
     // Without a program to start, no version is worth installing.

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/delta_pin.h"
+#include "delta/delta_apply.h"
+
 #include "app/signature.h"
 #include "app/package_pin.h"
 #include "app/record_time.h"
@@ -114,4 +117,10 @@ class CUpdateReport {
     virtual void PinChecked(const std::string& /*url*/, bool /*matches*/) {}
     // A partial download of the package at path + ".part" and what of it would be resumed.
     virtual void PartialFound(const std::string& /*path*/, const PartialPackage&) {}
+    // The delta the record offers from the installed version (none: null), beside the size the
+    // record pins for the package (none when it pins none).
+    virtual void DeltaOffered(const std::u16string& /*installedVersion*/, const DeltaPin* /*delta*/,
+                              std::optional<uint64_t> /*packageSize*/) {}
+    // The package check's application of the delta into a temporary folder, every hash checked.
+    virtual void DeltaChecked(bool /*downloaded*/, bool /*applied*/, const DeltaApplyCounts&) {}
 };

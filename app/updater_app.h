@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/delta_pin.h"
 #include "app/package_pin.h"
 #include "app/signature.h"
 #include "app/transfer.h"
@@ -101,6 +102,19 @@ class CUpDateApp {
     // updater updaterEntry, if any, over the updater's own file, and flushes folder.
     static bool MoveIntoPlace(const std::string& stagingFolder, const std::string& folder,
                               const std::string& versionName, const std::string& updaterEntry);
+    // Deltas (delta_install.cpp). The delta that the record offers from the installed version
+    // to version; none when it offers none.
+    const DeltaPin* OfferedDelta(const std::u16string& version) const;
+    // Downloads the delta into staging, resumed where a partial download lies, and checks its
+    // pin; a delta that fails the check is deleted.
+    bool DownloadDelta(const DeltaPin& delta, const std::string& staging) const;
+    // Builds the version in staging from the offered delta and the installed version's files,
+    // checks that it holds the main program, flushes it and renames it into folder. False, with
+    // nothing of the attempt left but a partial download, when any of it fails.
+    bool InstallFromDelta(const std::u16string& version, const std::string& folder,
+                          const std::string& staging, const std::string& program) const;
+    // The dry run's delta check: download into a temporary folder and apply it there.
+    void CheckDelta(const std::u16string& version) const;
     // The dry run's package check: download into a temporary folder, verify, list, delete.
     void CheckPackage(CXmlDoc& config, const std::u16string& version) const;
 
@@ -154,4 +168,7 @@ class CUpDateApp {
     PinState m_pinState = PinState::Absent;
     PackagePin m_pin;
     int64_t m_acceptedRecordTime = 0;
+    // The deltas the accepted record offers, and the version they may start from.
+    std::vector<DeltaPin> m_deltaPins;
+    std::u16string m_strInstalledVersion;
 };

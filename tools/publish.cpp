@@ -1,11 +1,13 @@
 // publish [--sign SECRET_KEY_FILE [--expires DAYS]] [--updater FILE [--updater-name NAME]]
+//         [--delta-from OLD_SOURCE_FOLDER OLD_VERSION]...
 //         SOURCE_FOLDER VERSION OUT_FOLDER
 // publish --help | --version
 // Writes OUT_FOLDER/VERSION.zip (the files of SOURCE_FOLDER beneath a top folder VERSION) and
 // OUT_FOLDER/record.xml naming VERSION, the two files an update server offers; with --sign the
 // record also pins the package's size and hash, and both get their minisign signatures,
 // VERSION.zip.minisig and record.xml.minisig; --expires dates the record's signature; --updater
-// adds an updater to the package, which installations switch to.
+// adds an updater to the package, which installations switch to; --delta-from writes
+// VERSION.from-OLD_VERSION.zip, the delta from that version, pinned in the record.
 #include <sodium.h>
 
 #include <algorithm>
@@ -28,6 +30,7 @@
 #include "platform/output_file.h"
 #include "tools/info_option.h"
 #include "tools/package_writer.h"
+#include "tools/publish_delta.h"
 #include "tools/signing_key.h"
 #include "tools/version_format.h"
 
@@ -35,7 +38,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: publish [--sign SECRET_KEY_FILE [--expires DAYS]] [--updater FILE [--updater-name NAME]]\n"
-    "               SOURCE_FOLDER VERSION OUT_FOLDER\n"
+    "               [--delta-from OLD_SOURCE_FOLDER OLD_VERSION]... SOURCE_FOLDER VERSION OUT_FOLDER\n"
     "Writes OUT_FOLDER/VERSION.zip (the files of SOURCE_FOLDER beneath a top folder VERSION)\n"
     "and OUT_FOLDER/record.xml naming VERSION: the two files an update server offers.\n"
     "--sign also pins the package's size and BLAKE2b hash in the record and writes their\n"
@@ -48,6 +51,9 @@ constexpr const char* kUsage =
     "(--updater-name, default updater: the name of the updater's file in the installations);\n"
     "an installation's updater runs FILE --updater-self-test and, when it passes, puts FILE in\n"
     "its own place. publish runs that self-test too and refuses an updater that fails it.\n"
+    "--delta-from (with --sign; repeatable): also writes VERSION.from-OLD_VERSION.zip, the delta\n"
+    "from the version whose files are in OLD_SOURCE_FOLDER, and pins it in the record; updaters\n"
+    "with OLD_VERSION installed download it instead of the package.\n"
     "VERSION begins with three numbers separated by dots (1.2.0); the updater compares them\n"
     "as numbers and ignores anything after them, which publish warns about.\n"
     "Exit status: 0 published, 1 a file could not be written, 2 bad usage, version or key.\n";
@@ -55,17 +61,24 @@ constexpr const char* kUsage =
 constexpr int64_t kMaxExpiryDays = 36500;
 
 bool WriteRecord(const std::string& path, const std::u16string& version,
-                 const std::optional<PackagePin>& pin) {
+                 const std::optional<PackagePin>& pin, const std::vector<DeltaPin>& deltas) {
+    std::u16string deltaElements;
+    for (const DeltaPin& delta : deltas)
+        deltaElements += DeltaPinElement(delta) + u"\r\n";
     CXmlDoc record;
     record.SetText(u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<record>\r\n<Version>" +
                    EscapeMarkup(version, 0) + u"</Version>\r\n" +
-                   (pin ? PackagePinElement(*pin) + u"\r\n" : u"") + u"</record>\r\n");
+                   (pin ? PackagePinElement(*pin) + u"\r\n" : u"") + deltaElements +
+                   u"</record>\r\n");
     // Read it back as the updater will before it goes out.
     if (!record.LocateChild(u"Version") || record.ReadChildText() != version)
         return false;
     PackagePin readBack;
     if (pin && (ReadPackagePin(record, readBack) != PinState::Pinned ||
                 readBack.size != pin->size || readBack.blake2b != pin->blake2b))
+        return false;
+    const std::vector<DeltaPin> deltasRead = ReadDeltaPins(record);
+    if (deltasRead.size() != deltas.size())
         return false;
     return record.SaveFile(AnsiToUtf16(path));
 }
@@ -205,10 +218,27 @@ int main(int argc, char** argv) {
     if (AnswerInfoOption(argc, argv, "publish", kUsage))
         return 0;
     std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::vector<DeltaFrom> deltas;
+    std::string optionError;
+    if (!TakeDeltaOptions(arguments, deltas, optionError)) {
+        std::fprintf(stderr, "publish: %s\n", optionError.c_str());
+        return 2;
+    }
     PublishOptions options;
     if (!ReadOptions(arguments, options))
         return 2;
     const std::optional<SecretKey>& key = options.key;
+    if (!deltas.empty() && !key) {
+        std::fputs("publish: --delta-from needs --sign: only a signed record pins deltas\n", stderr);
+        return 2;
+    }
+    // A delta carries the version's files only: a new updater travels in the package alone.
+    if (!deltas.empty() && !options.updater.empty()) {
+        std::fputs("publish: --delta-from cannot be combined with --updater: installations get a "
+                   "new updater from the full package only\n",
+                   stderr);
+        return 2;
+    }
     if (arguments.size() != 3)
         return Usage();
     const std::string source = arguments[0];
@@ -256,7 +286,12 @@ int main(int argc, char** argv) {
                      version.c_str());
         return 1;
     }
-    if (!WriteRecord(out + "record.xml", AnsiToUtf16(version), pin)) {
+    std::vector<DeltaPin> deltaPins;
+    if (!WriteDeltas(deltas, source, version, out, deltaPins, error)) {
+        std::fprintf(stderr, "publish: %s\n", error.c_str());
+        return 1;
+    }
+    if (!WriteRecord(out + "record.xml", AnsiToUtf16(version), pin, deltaPins)) {
         std::fprintf(stderr, "publish: %srecord.xml could not be written\n", out.c_str());
         return 1;
     }

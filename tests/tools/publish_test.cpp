@@ -274,3 +274,27 @@ TEST_F(PublishTest, RefusesKeysItCannotSignWith) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(PublishTest, RefusesUpdatersThatInstallationsWouldRefuse) {
+    MakeKeyPair();
+    WriteBytes(root / "failing", "#!/bin/sh\nexit 1\n");
+    fs::permissions(root / "failing", fs::perms(0755));
+    const std::string failing = Quoted((root / "failing").string());
+    const std::string cases[] = {
+        "--updater " + Quoted(root.string()),
+        "--updater " + failing,
+        "--updater-name other",
+        "--updater " + failing + " --updater-name a/b",
+        "--sign " + Quoted((root / "key.sec").string()) + " --updater " +
+            Quoted(PUBLISH_TOOL) + " --delta-from " + Quoted((root / "source").string()) + " 2.0.0",
+    };
+    for (const std::string& options : cases) {
+        SCOPED_TRACE(options);
+        EXPECT_EQ(Publish("2.0.1", options), 2);
+        EXPECT_TRUE(fs::is_empty(root / "out"));
+    }
+}
+
+} // namespace

@@ -48,6 +48,10 @@ class CDryRunPrinter : public CUpdateReport {
     void PackagePinRead(PinState state, const PackagePin& pin) override;
     void PinChecked(const std::string& url, bool matches) override;
     void PartialFound(const std::string& path, const PartialPackage& partial) override;
+    // delta_lines.cpp
+    void DeltaOffered(const std::u16string& installedVersion, const DeltaPin* delta,
+                      std::optional<uint64_t> packageSize) override;
+    void DeltaChecked(bool downloaded, bool applied, const DeltaApplyCounts& counts) override;
 
     // Prints the decision line; the exit status follows.
     void Finish();

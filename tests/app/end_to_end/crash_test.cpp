@@ -2,6 +2,7 @@
 // entry to a call, or the call failing. After each, config.xml must name a complete version,
 // the updater file must be the old or the new one, and two more starts must finish the update
 // and leave nothing else behind. The update is made with and without a new updater.
+#include "crash_support.h"
 #include "e2e_support.h"
 
 #include <filesystem>
@@ -18,53 +19,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using Strings = std::vector<std::string>;
-using Tree = std::map<std::string, std::string>;
-
-// The calls that create, change, flush or close files and folders.
-constexpr const char* kFileCalls =
-    "openat,mkdir,mkdirat,rename,renameat,renameat2,unlink,unlinkat,rmdir,fsync,fdatasync,"
-    "syncfs,sync,write,pwrite64,close,fchmod,fchmodat,chmod,utimensat,symlink,symlinkat,"
-    "ftruncate";
-
-// One system call of a traced run: its name and its number among the calls of that name.
-struct Call {
-    std::string name;
-    int occurrence = 0;
-    std::string line;
-};
-
-// The calls of an strace log (one call a line, "-o" output without pids).
-std::vector<Call> ParseTrace(const std::string& log) {
-    std::vector<Call> calls;
-    std::map<std::string, int> seen;
-    std::istringstream in(log);
-    for (std::string line; std::getline(in, line);) {
-        const std::string name = line.substr(0, line.find('('));
-        if (name.size() < line.size() && !name.empty() &&
-            name.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_") == std::string::npos)
-            calls.push_back({name, ++seen[name], line});
-    }
-    return calls;
-}
-
-// The text of config.xml's Version element; empty when it has none.
-std::string VersionIn(const std::string& config) {
-    const size_t start = config.find("<Version>");
-    const size_t end = config.find("</Version>");
-    return start < end && end != std::string::npos ? config.substr(start + 9, end - start - 9) : "";
-}
-
-// A folder's entries with their modes and bytes (or link targets), without times: copies of the
-// pristine installation and the folders that an extraction makes get times of their own.
-Tree Contents(const Tree& snapshot) {
-    Tree contents;
-    for (const auto& [path, entry] : snapshot) {
-        const size_t mode = entry.find(' ');
-        const size_t time = entry.find(' ', mode + 1);
-        contents[path] = entry.substr(0, mode) + entry.substr(time);
-    }
-    return contents;
-}
 
 class CrashTest : public EndToEndTest {
   protected:
