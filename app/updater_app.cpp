@@ -5,6 +5,7 @@
 #include "app/staging_folder.h"
 #include "app/user_messages.h"
 #include "markup/xml_doc.h"
+#include "platform/background_priority.h"
 #include "platform/error_message.h"
 #include "platform/launch.h"
 #include "platform/own_path.h"
@@ -77,6 +78,10 @@ bool CUpDateApp::InitInstance() {
 
     if (!TakeLock())
         return false;
+    // The program was started at the caller's priority; from here on the update gives way to
+    // it and to every other program. Without the lowering the update runs all the same.
+    if (!IsDryRun())
+        EnterBackgroundPriority();
     // Without them no transfer can be made: the run ends as when no transfer can be started.
     if (!m_libraries.Load(m_libraryNames, RequiresSignature()))
         return false;
