@@ -24,7 +24,10 @@ bool EnterBackgroundPriority() {
     // Threads started afterwards (a resolver's, say) inherit both.
     EnterIdleIoClass();
     const sched_param param{};
-    if (sched_setscheduler(0, SCHED_IDLE, &param) == 0)
-        return true;
-    return setpriority(PRIO_PROCESS, 0, kLowestNice) == 0;
+    const bool lowered = sched_setscheduler(0, SCHED_IDLE, &param) == 0 ||
+                         setpriority(PRIO_PROCESS, 0, kLowestNice) == 0;
+    // The scheduler keeps a running process on its processor until the next tick even at the
+    // lowest priority; waiting programs get it now.
+    sched_yield();
+    return lowered;
 }
