@@ -75,13 +75,14 @@ bool CUpDateApp::InitInstance() {
     // would be unpacked at every start and never recorded.
     if (!Launch(localVersion, exe))
         return false;
+    // The program was started at the caller's priority; whatever follows, even a second
+    // instance's end, gives way to it and to every other program. Without the lowering the
+    // update runs all the same.
+    if (!IsDryRun())
+        EnterBackgroundPriority();
 
     if (!TakeLock())
         return false;
-    // The program was started at the caller's priority; from here on the update gives way to
-    // it and to every other program. Without the lowering the update runs all the same.
-    if (!IsDryRun())
-        EnterBackgroundPriority();
     // Without them no transfer can be made: the run ends as when no transfer can be started.
     if (!m_libraries.Load(m_libraryNames, RequiresSignature()))
         return false;

@@ -27,7 +27,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kRounds = 40;
+constexpr int kRounds = 150;
 // Time for freshly started busy loops to take their cores.
 constexpr useconds_t kSettleMicroseconds = 20000;
 
