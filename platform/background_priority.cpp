@@ -26,8 +26,8 @@ bool EnterBackgroundPriority() {
     const sched_param param{};
     const bool lowered = sched_setscheduler(0, SCHED_IDLE, &param) == 0 ||
                          setpriority(PRIO_PROCESS, 0, kLowestNice) == 0;
-    // The scheduler keeps a running process on its processor until the next tick even at the
-    // lowest priority; waiting programs get it now.
+    // A change of class does not make the scheduler choose again: the lowered process would
+    // keep its processor until the next tick while the program waits for it.
     sched_yield();
     return lowered;
 }
