@@ -5,6 +5,7 @@
 #include "app/staging_folder.h"
 #include "app/user_messages.h"
 #include "markup/xml_doc.h"
+#include "platform/background_priority.h"
 #include "platform/error_message.h"
 #include "platform/launch.h"
 #include "platform/own_path.h"
@@ -80,6 +81,11 @@ bool CUpDateApp::InitInstance() {
     // would be unpacked at every start and never recorded.
     if (!Launch(localVersion, exe))
         return false;
+    // The program was started at the caller's priority; whatever follows, even a second
+    // instance's end, gives way to it and to every other program. Without the lowering the
+    // update runs all the same.
+    if (!IsDryRun())
+        EnterBackgroundPriority();
 
     if (!TakeLock())
         return false;

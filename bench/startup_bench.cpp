@@ -1,13 +1,18 @@
-// Time from the updater's start to the main program's start, against starting the main
-// program directly. The main program is this executable itself, copied into a version folder
-// as "main": started under that name it only records the time and ends.
+// Time from a start to the main program's start: directly, through the least a launcher can do
+// (spawn and exit) and through the updater; on a quiet machine, with one core busy and with
+// every core busy. The main program is this executable itself, copied into a version folder as
+// "main": started under that name it only records the time and ends. The three starts and the
+// three conditions take turns in every round, so that other load on the machine meets them all.
 
+#include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -22,7 +27,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kRounds = 40;
+constexpr int kRounds = 150;
+// Time for freshly started busy loops to take their cores.
+constexpr useconds_t kSettleMicroseconds = 20000;
 
 long long NowNanoseconds() {
     timespec now{};
@@ -37,36 +44,91 @@ int RecordStart(const std::string& self) {
     return 0;
 }
 
-bool RunAndWait(const std::string& program) {
-    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
-    pid_t pid = 0;
-    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0)
-        return false;
-    int status = 0;
-    return waitpid(pid, &status, 0) == pid;
-}
-
-// Nanoseconds from starting program until the main program recorded its start, or -1.
-long long StartDelay(const std::string& program, const fs::path& stamp) {
-    fs::remove(stamp);
-    const long long begin = NowNanoseconds();
-    if (!RunAndWait(program))
-        return -1;
-    // The updater does not wait for the main program: wait a bounded time for its stamp.
-    for (int attempt = 0; attempt < 5000; ++attempt) {
-        std::ifstream in(stamp);
-        const std::string text((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
-        if (!text.empty() && text.back() == '\n')
-            return std::atoll(text.c_str()) - begin;
-        usleep(1000);
+// Processes that keep one core each busy while they live; they end with this process too.
+class BusyLoops {
+  public:
+    explicit BusyLoops(int count) {
+        const pid_t parent = getpid();
+        for (int i = 0; i < count; ++i) {
+            const pid_t pid = fork();
+            if (pid == 0) {
+                prctl(PR_SET_PDEATHSIG, SIGKILL);
+                if (getppid() != parent)
+                    _exit(0);
+                volatile unsigned long spin = 0;
+                for (;;)
+                    spin = spin + 1;
+            }
+            if (pid > 0)
+                m_pids.push_back(pid);
+        }
+        if (count > 0)
+            usleep(kSettleMicroseconds);
     }
-    return -1;
+    ~BusyLoops() {
+        for (const pid_t pid : m_pids) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+    BusyLoops(const BusyLoops&) = delete;
+    BusyLoops& operator=(const BusyLoops&) = delete;
+
+  private:
+    std::vector<pid_t> m_pids;
+};
+
+struct Start {
+    const char* name;
+    std::vector<std::string> argv;
+};
+
+struct Condition {
+    std::string name;
+    int busyCores;
+};
+
+// Nanoseconds from starting argv until the main program recorded its start, with busyCores
+// cores kept busy meanwhile; -1 when it did not start.
+long long StartDelay(std::vector<std::string> argv, const fs::path& stamp, int busyCores) {
+    std::vector<char*> args;
+    for (std::string& arg : argv)
+        args.push_back(arg.data());
+    args.push_back(nullptr);
+    fs::remove(stamp);
+    long long delay = -1;
+    pid_t pid = 0;
+    {
+        BusyLoops busy(busyCores);
+        const long long begin = NowNanoseconds();
+        if (posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0)
+            return -1;
+        // A launcher does not wait for the main program: look for its stamp a bounded time.
+        for (int attempt = 0; attempt < 5000 && delay < 0; ++attempt) {
+            std::ifstream in(stamp);
+            const std::string text((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
+            if (!text.empty() && text.back() == '\n')
+                delay = std::atoll(text.c_str()) - begin;
+            else
+                usleep(1000);
+        }
+    }
+    // Waited for without the load: the updater's own work gives way to it.
+    waitpid(pid, nullptr, 0);
+    return delay;
 }
 
-double Median(std::vector<long long> values) {
+double MedianMs(std::vector<long long> values) {
     std::sort(values.begin(), values.end());
-    return static_cast<double>(values[values.size() / 2]);
+    return static_cast<double>(values[values.size() / 2]) / 1e6;
+}
+
+int CoreCount() {
+    cpu_set_t cores;
+    if (sched_getaffinity(0, sizeof cores, &cores) != 0)
+        return 1;
+    return std::max(1, CPU_COUNT(&cores));
 }
 
 } // namespace
@@ -81,33 +143,51 @@ int main(int, char** argv) {
         return 1;
     const fs::path inst = pattern;
     fs::create_directories(inst / "1.0.0");
-    fs::copy_file(self, inst / "1.0.0" / "main");
+    const std::string program = (inst / "1.0.0" / "main").string();
+    fs::copy_file(self, program);
     fs::copy_file(UPDATER_PATH, inst / "updater");
     // A version the default server will not find newer, and no LastVersion to remove.
     std::ofstream(inst / "config.xml")
         << "<Config><Version>1.0.0</Version><Exe>main</Exe></Config>\n";
 
+    const std::array<Start, 3> starts = {{{"direct", {program}},
+                                          {"launcher", {LAUNCHER_PATH, program}},
+                                          {"updater", {(inst / "updater").string()}}}};
+    const int cores = CoreCount();
+    const std::array<Condition, 3> conditions = {
+        {{"quiet", 0}, {"one core busy", 1}, {"all " + std::to_string(cores) + " busy", cores}}};
     const fs::path stamp = inst / "1.0.0" / "started";
-    std::vector<long long> direct;
-    std::vector<long long> viaUpdater;
+    // delays[condition][start]
+    std::array<std::array<std::vector<long long>, 3>, 3> delays;
     for (int round = 0; round < kRounds; ++round) {
-        const long long d = StartDelay((inst / "1.0.0" / "main").string(), stamp);
-        const long long u = StartDelay((inst / "updater").string(), stamp);
-        if (d < 0 || u < 0) {
-            std::fprintf(stderr, "the main program did not start\n");
-            fs::remove_all(inst);
-            return 1;
+        for (size_t c = 0; c < conditions.size(); ++c) {
+            for (size_t turn = 0; turn < starts.size(); ++turn) {
+                // Each start goes first in every third round.
+                const size_t s = (turn + static_cast<size_t>(round)) % starts.size();
+                const long long delay = StartDelay(starts[s].argv, stamp, conditions[c].busyCores);
+                if (delay < 0) {
+                    std::fprintf(stderr, "the main program did not start (%s, %s)\n",
+                                 starts[s].name, conditions[c].name.c_str());
+                    fs::remove_all(inst);
+                    return 1;
+                }
+                delays[c][s].push_back(delay);
+            }
         }
-        direct.push_back(d);
-        viaUpdater.push_back(u);
     }
     fs::remove_all(inst);
 
-    const double directMs = Median(direct) / 1e6;
-    const double updaterMs = Median(viaUpdater) / 1e6;
-    std::printf("main program start, median of %d rounds:\n", kRounds);
-    std::printf("  direct          %8.3f ms\n", directMs);
-    std::printf("  through updater %8.3f ms\n", updaterMs);
-    std::printf("  ratio           %8.2f\n", updaterMs / directMs);
+    std::printf("main program start, median of %d interleaved rounds, %d cores:\n", kRounds,
+                cores);
+    std::printf("  %-14s %10s %10s %10s %16s %15s %17s\n", "", "direct", "launcher", "updater",
+                "launcher/direct", "updater/direct", "updater/launcher");
+    for (size_t c = 0; c < conditions.size(); ++c) {
+        const double direct = MedianMs(delays[c][0]);
+        const double launcher = MedianMs(delays[c][1]);
+        const double updater = MedianMs(delays[c][2]);
+        std::printf("  %-14s %7.3f ms %7.3f ms %7.3f ms %16.2f %15.2f %17.2f\n",
+                    conditions[c].name.c_str(), direct, launcher, updater, launcher / direct,
+                    updater / direct, updater / launcher);
+    }
     return 0;
 }
