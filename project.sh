@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev
           libcurl4-openssl-dev libminizip-dev zlib1g-dev libsodium-dev libzstd-dev zstd zip unzip python3
-          minisign nginx-light openssl libarchive-tools libpugixml-dev gettext xvfb x11-utils lintian)
+          minisign nginx-light openssl libarchive-tools libpugixml-dev gettext xvfb x11-utils lintian strace)
 
 install_missing() {
   local missing=()
