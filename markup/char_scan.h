@@ -97,6 +97,24 @@ template <char16_t... Cs> int32_t FindFirstNotOf(const char16_t* text, int32_t i
     return i;
 }
 
+// The offset of the first unit at or after i and before length that is one of Cs, or length;
+// nothing at or after length is read, so the units need no zero after them.
+template <char16_t... Cs> int32_t FindInSpan(const char16_t* text, int32_t i, int32_t length) {
+#if defined(__SSE2__)
+    for (; i + 8 <= length; i += 8) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        __m128i hit = _mm_setzero_si128();
+        ((hit = _mm_or_si128(hit, _mm_cmpeq_epi16(block, _mm_set1_epi16(static_cast<short>(Cs))))),
+         ...);
+        if (const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit)))
+            return i + static_cast<int32_t>(__builtin_ctz(mask) / 2);
+    }
+#endif
+    while (i < length && ((text[i] != Cs) && ...))
+        ++i;
+    return i;
+}
+
 // A set of characters below U+0040, one bit each.
 constexpr uint64_t CharSet(std::initializer_list<char16_t> chars) {
     uint64_t set = 0;

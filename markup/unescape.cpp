@@ -1,3 +1,4 @@
+#include "markup/char_scan.h"
 #include "markup/entity_table.h"
 #include "markup/escape.h"
 
@@ -75,6 +76,22 @@ bool IsScalarValue(long value) {
     return value > 0 && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF);
 }
 
+// The entities that escaping writes, found without the table search; each has a single row
+// in the table, so letter case does not choose between rows.
+char32_t PredefinedEntity(std::u16string_view folded) {
+    if (folded == u"amp")
+        return u'&';
+    if (folded == u"lt")
+        return u'<';
+    if (folded == u"gt")
+        return u'>';
+    if (folded == u"quot")
+        return u'"';
+    if (folded == u"apos")
+        return u'\'';
+    return 0;
+}
+
 // Character that the reference at text[at] ("&") stands for, with end set to its ";"; 0 when
 // the "&" does not begin a reference.
 char32_t ReferenceValue(std::u16string_view text, size_t at, size_t& end) {
@@ -88,6 +105,8 @@ char32_t ReferenceValue(std::u16string_view text, size_t at, size_t& end) {
         value = ReadNumber(folded.substr(2), 16);
     else if (folded.starts_with(u'#'))
         value = ReadNumber(folded.substr(1), 10);
+    else if (const char32_t predefined = PredefinedEntity(folded))
+        value = static_cast<long>(predefined);
     else
         value = static_cast<long>(LookupEntity(folded, name.capitalised));
     return IsScalarValue(value) ? static_cast<char32_t>(value) : 0;
@@ -112,10 +131,11 @@ std::u16string UnescapeMarkup(const char16_t* text, int length) {
                                           : std::u16string_view(text, static_cast<size_t>(length));
     std::u16string result;
     result.reserve(input.size()); // a reference is never shorter than what it stands for
+    const auto size = static_cast<int32_t>(input.size());
     for (size_t i = 0; i < input.size();) {
-        const size_t amp = input.find(u'&', i);
+        const auto amp = static_cast<size_t>(FindInSpan<u'&'>(input.data(), int32_t(i), size));
         result.append(input.substr(i, amp - i));
-        if (amp == std::u16string_view::npos)
+        if (amp == input.size())
             break;
         size_t end = 0;
         const char32_t value = ReferenceValue(input, amp, end);
