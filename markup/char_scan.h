@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 
@@ -111,6 +112,44 @@ template <char16_t... Cs> int32_t FindInSpan(const char16_t* text, int32_t i, in
     }
 #endif
     while (i < length && ((text[i] != Cs) && ...))
+        ++i;
+    return i;
+}
+
+namespace char_scan {
+
+#if defined(__SSE2__)
+[[gnu::target("avx2")]] inline size_t FindZeroInBlocksOf32(const char16_t* text, size_t i,
+                                                           size_t length) {
+    const __m256i zero = _mm256_setzero_si256();
+    for (; i + 32 <= length; i += 32) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + i));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + i + 16));
+        const __m256i hit = _mm256_or_si256(_mm256_cmpeq_epi16(a, zero), _mm256_cmpeq_epi16(b, zero));
+        if (!_mm256_testz_si256(hit, hit))
+            return i;
+    }
+    return i;
+}
+#endif
+
+} // namespace char_scan
+
+// The offset of the first zero among the length units of text, or length; nothing at or
+// after length is read.
+inline size_t FindZero(const char16_t* text, size_t length) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    if (char_scan::kHasAvx2)
+        i = char_scan::FindZeroInBlocksOf32(text, 0, length);
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 8 <= length; i += 8) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        if (const auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(block, zero))))
+            return i + __builtin_ctz(mask) / 2;
+    }
+#endif
+    while (i < length && text[i] != 0)
         ++i;
     return i;
 }
