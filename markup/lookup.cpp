@@ -107,6 +107,11 @@ NameShape ShapeOf(std::u16string_view name) {
 // FindNext for a name argument, which is checked only when it is more than one step.
 [[gnu::always_inline]] inline int32_t FindByName(const CXmlDoc& doc, int32_t parent,
                                                  int32_t after, std::u16string_view name) {
+    if (name.empty()) { // any element: the next sibling
+        if (!doc.elements.HasStorage())
+            return 0;
+        return after != 0 ? doc.elements[after].nextSibling : doc.elements[parent].firstChild;
+    }
     const NameShape shape = ShapeOf(name);
     if (!shape.singleStep) {
         XmlNamePath path(name);
