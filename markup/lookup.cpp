@@ -31,8 +31,8 @@ bool EndsToken(char16_t c) {
 }
 
 bool EndsStepOrToken(char16_t c) {
-    return c < 64 ? ((kTokenEndLow >> c) & 1) != 0
-                  : c < 128 && ((kStepOrTokenEndHigh >> (c - 64)) & 1) != 0;
+    const uint64_t set = c < 64 ? kTokenEndLow : kStepOrTokenEndHigh;
+    return c < 128 && ((set >> (c & 63)) & 1) != 0;
 }
 
 // Compares the tag names of a walk's elements with the first step of a name argument, as
@@ -73,14 +73,12 @@ struct NameShape {
 NameShape ShapeOf(std::u16string_view name) {
     bool ends = false;
     for (const char16_t c : name)
-        ends = ends || EndsStepOrToken(c);
+        ends |= EndsStepOrToken(c);
     NameShape shape{!name.empty(), !name.empty()};
     if (!ends)
         return shape;
+    shape.plain = false;
     for (const char16_t c : name) {
-        if (!EndsStepOrToken(c))
-            continue;
-        shape.plain = false;
         if (c == 0 || IsPathDelimiter(c)) {
             shape.singleStep = false;
             break;
@@ -90,10 +88,9 @@ NameShape ShapeOf(std::u16string_view name) {
 }
 
 // The first sibling from candidate on whose tag name matches.
-[[gnu::always_inline]] inline int32_t FirstMatch(const XmlElementTable& table,
-                                                 const char16_t* text, int32_t parent,
-                                                 int32_t after, const TagNameMatcher& matcher) {
-    XmlRecordCursor cursor(table);
+[[gnu::always_inline]] inline int32_t FirstMatch(XmlRecordCursor& cursor, const char16_t* text,
+                                                 int32_t parent, int32_t after,
+                                                 const TagNameMatcher& matcher) {
     int32_t candidate = after != 0 ? cursor.At(after).nextSibling : cursor.At(parent).firstChild;
     while (candidate != 0) {
         const XmlElementRec& rec = cursor.At(candidate);
@@ -104,24 +101,32 @@ NameShape ShapeOf(std::u16string_view name) {
     return 0;
 }
 
-// FindNext for a name argument, which is checked only when it is more than one step.
-[[gnu::always_inline]] inline int32_t FindByName(const CXmlDoc& doc, int32_t parent,
-                                                 int32_t after, std::u16string_view name) {
+// FindNext for a name argument that needs the syntax check; kept out of line, so that the
+// walks by a plain name do not set up its state.
+[[gnu::noinline]] int32_t FindByPath(const CXmlDoc& doc, int32_t parent, int32_t after,
+                                     std::u16string_view name) {
+    XmlNamePath path(name);
+    path.CheckSyntax();
+    return doc.FindNext(parent, after, path);
+}
+
+// FindNext for a name argument, which is checked only when it is more than one step; cursor
+// is left at the segment of the element found.
+[[gnu::always_inline]] inline int32_t FindByName(const CXmlDoc& doc, XmlRecordCursor& cursor,
+                                                 int32_t parent, int32_t after,
+                                                 std::u16string_view name) {
     if (name.empty()) { // any element: the next sibling
         if (!doc.elements.HasStorage())
             return 0;
-        return after != 0 ? doc.elements[after].nextSibling : doc.elements[parent].firstChild;
+        return after != 0 ? cursor.At(after).nextSibling : cursor.At(parent).firstChild;
     }
     const NameShape shape = ShapeOf(name);
-    if (!shape.singleStep) {
-        XmlNamePath path(name);
-        path.CheckSyntax();
-        return doc.FindNext(parent, after, path);
-    }
+    if (!shape.singleStep)
+        return FindByPath(doc, parent, after, name);
     if (!doc.elements.HasStorage())
         return 0;
     const TagNameMatcher matcher(name, (doc.modeFlags & ModeIgnoreCase) != 0, shape.plain);
-    return FirstMatch(doc.elements, doc.text.c_str(), parent, after, matcher);
+    return FirstMatch(cursor, doc.text.c_str(), parent, after, matcher);
 }
 
 } // namespace
@@ -135,17 +140,19 @@ int32_t CXmlDoc::FindNext(int32_t parent, int32_t after, const XmlNamePath& path
         return after != 0 ? elements[after].nextSibling : elements[parent].firstChild;
     const std::u16string_view step = path.FirstStep();
     const TagNameMatcher matcher(step, (modeFlags & ModeIgnoreCase) != 0, ShapeOf(step).plain);
-    return FirstMatch(elements, text.c_str(), parent, after, matcher);
+    XmlRecordCursor cursor(elements);
+    return FirstMatch(cursor, text.c_str(), parent, after, matcher);
 }
 
 bool CXmlDoc::LocateElement(std::u16string_view name) {
     if ((modeFlags & ModeWriteFile) || !elements.HasStorage())
         return false;
-    const int32_t found = FindByName(*this, parentPos, currentPos, name);
+    XmlRecordCursor cursor(elements);
+    const int32_t found = FindByName(*this, cursor, parentPos, currentPos, name);
     if (found == 0)
         return false;
     currentPos = found;
-    parentPos = elements[found].parent;
+    parentPos = cursor.At(found).parent;
     childPos = 0;
     nodeOffset = 0;
     nodeLength = 0;
@@ -158,12 +165,13 @@ bool CXmlDoc::LocateChild(std::u16string_view name) {
         return false;
     if (currentPos == 0)
         LocateElement({});
-    const int32_t found = FindByName(*this, currentPos, childPos, name);
+    XmlRecordCursor cursor(elements);
+    const int32_t found = FindByName(*this, cursor, currentPos, childPos, name);
     if (found == 0)
         return false;
     childPos = found;
-    currentPos = elements[found].parent;
-    parentPos = elements[currentPos].parent;
+    currentPos = cursor.At(found).parent;
+    parentPos = cursor.At(currentPos).parent;
     nodeOffset = 0;
     nodeLength = 0;
     nodeKind = currentPos != 0 ? NodeElement : 0;
