@@ -70,7 +70,7 @@ struct NameShape {
     bool plain = false;
 };
 
-NameShape ShapeOf(std::u16string_view name) {
+[[gnu::always_inline]] inline NameShape ShapeOf(std::u16string_view name) {
     bool ends = false;
     for (const char16_t c : name)
         ends |= EndsStepOrToken(c);
