@@ -82,6 +82,7 @@ double Measure(const char* label, const std::string& path, const std::function<b
 } // namespace
 
 int main() {
+    bench::TakeMemoryFromTheSystem();
     const std::string folder = FolderForFiles();
     const std::string utf8Path = folder + "/load_bench_utf8.xml";
     const std::string utf16Path = folder + "/load_bench_utf16.xml";

@@ -171,6 +171,7 @@ void CompareUnmatchedEndTags() {
 // With arguments, only the documents named (configuration, attributes, text, nesting,
 // unmatched).
 int main(int argc, char** argv) {
+    bench::TakeMemoryFromTheSystem();
     struct Document {
         const char* key;
         const char* name;
