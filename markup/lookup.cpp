@@ -16,15 +16,14 @@ bool TagNameMatches(const char16_t* p, std::u16string_view name, bool ignoreCase
     return TokenMatchesName({p, n == 0 ? 1 : n}, name, ignoreCase);
 }
 
-// Characters below U+0080 that end a path step or a name token, and the zero.
+// The name-token delimiters and the zero, all below U+0040 but the backslash: after a tag name
+// spelled like a plain name, the token has ended.
+constexpr uint64_t kTokenEndLow =
+    CharSet({0, u' ', u'\t', u'\n', u'\r', u'<', u'>', u'=', u'/', u'?', u'!', u'"', u'\'', u';'});
+// With them, the characters from U+0040 to U+007F that end a path step or a name token.
 constexpr uint64_t kStepOrTokenEndHigh = (uint64_t{1} << (u'[' - 64)) |
                                          (uint64_t{1} << (u'\\' - 64)) |
                                          (uint64_t{1} << (u']' - 64));
-
-// The name-token delimiters and the zero: after a tag name spelled like a plain name, the
-// token has ended.
-constexpr uint64_t kTokenEndLow =
-    CharSet({0, u' ', u'\t', u'\n', u'\r', u'<', u'>', u'=', u'/', u'?', u'!', u'"', u'\'', u';'});
 
 bool EndsToken(char16_t c) {
     return c < 64 ? ((kTokenEndLow >> c) & 1) != 0 : c == u'\\';
@@ -111,7 +110,7 @@ struct NameShape {
 }
 
 // FindNext for a name argument, which is checked only when it is more than one step; cursor
-// is left at the segment of the element found.
+// serves the walk and its caller.
 [[gnu::always_inline]] inline int32_t FindByName(const CXmlDoc& doc, XmlRecordCursor& cursor,
                                                  int32_t parent, int32_t after,
                                                  std::u16string_view name) {
