@@ -76,22 +76,6 @@ bool IsScalarValue(long value) {
     return value > 0 && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF);
 }
 
-// The entities that escaping writes, found without the table search; each has a single row
-// in the table, so letter case does not choose between rows.
-char32_t PredefinedEntity(std::u16string_view folded) {
-    if (folded == u"amp")
-        return u'&';
-    if (folded == u"lt")
-        return u'<';
-    if (folded == u"gt")
-        return u'>';
-    if (folded == u"quot")
-        return u'"';
-    if (folded == u"apos")
-        return u'\'';
-    return 0;
-}
-
 // Character that the reference at text[at] ("&") stands for, with end set to its ";"; 0 when
 // the "&" does not begin a reference.
 char32_t ReferenceValue(std::u16string_view text, size_t at, size_t& end) {
@@ -105,11 +89,29 @@ char32_t ReferenceValue(std::u16string_view text, size_t at, size_t& end) {
         value = ReadNumber(folded.substr(2), 16);
     else if (folded.starts_with(u'#'))
         value = ReadNumber(folded.substr(1), 10);
-    else if (const char32_t predefined = PredefinedEntity(folded))
-        value = static_cast<long>(predefined);
     else
         value = static_cast<long>(LookupEntity(folded, name.capitalised));
     return IsScalarValue(value) ? static_cast<char32_t>(value) : 0;
+}
+
+// The predefined entity written in lowercase at text[at] (the "&"), which decodes as the
+// general reading decodes it, with end set to its ";"; 0 for any other text.
+char16_t LowercasePredefined(std::u16string_view text, size_t at, size_t& end) {
+    const std::u16string_view rest = text.substr(at + 1, 5);
+    char16_t value = 0;
+    if (rest.starts_with(u"amp;"))
+        value = u'&';
+    else if (rest.starts_with(u"lt;"))
+        value = u'<';
+    else if (rest.starts_with(u"gt;"))
+        value = u'>';
+    else if (rest.starts_with(u"quot;"))
+        value = u'"';
+    else if (rest.starts_with(u"apos;"))
+        value = u'\'';
+    if (value != 0)
+        end = at + rest.find(u';') + 1;
+    return value;
 }
 
 void AppendCodePoint(std::u16string& out, char32_t value) {
@@ -138,7 +140,9 @@ std::u16string UnescapeMarkup(const char16_t* text, int length) {
         if (amp == input.size())
             break;
         size_t end = 0;
-        const char32_t value = ReferenceValue(input, amp, end);
+        char32_t value = LowercasePredefined(input, amp, end);
+        if (value == 0)
+            value = ReferenceValue(input, amp, end);
         if (value == 0) {
             result.push_back(u'&');
             i = amp + 1;
