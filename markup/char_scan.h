@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 
@@ -93,6 +94,62 @@ template <char16_t... Cs> int32_t FindFirstNotOf(const char16_t* text, int32_t i
     (void)limit;
 #endif
     while (((text[i] == Cs) || ...))
+        ++i;
+    return i;
+}
+
+// The offset of the first unit at or after i and before length that is one of Cs, or length;
+// nothing at or after length is read, so the units need no zero after them.
+template <char16_t... Cs> int32_t FindInSpan(const char16_t* text, int32_t i, int32_t length) {
+#if defined(__SSE2__)
+    for (; i + 8 <= length; i += 8) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        __m128i hit = _mm_setzero_si128();
+        ((hit = _mm_or_si128(hit, _mm_cmpeq_epi16(block, _mm_set1_epi16(static_cast<short>(Cs))))),
+         ...);
+        if (const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit)))
+            return i + static_cast<int32_t>(__builtin_ctz(mask) / 2);
+    }
+#endif
+    while (i < length && ((text[i] != Cs) && ...))
+        ++i;
+    return i;
+}
+
+namespace char_scan {
+
+#if defined(__SSE2__)
+[[gnu::target("avx2")]] inline size_t FindZeroInBlocksOf32(const char16_t* text, size_t i,
+                                                           size_t length) {
+    const __m256i zero = _mm256_setzero_si256();
+    for (; i + 32 <= length; i += 32) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + i));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + i + 16));
+        const __m256i hit = _mm256_or_si256(_mm256_cmpeq_epi16(a, zero), _mm256_cmpeq_epi16(b, zero));
+        if (!_mm256_testz_si256(hit, hit))
+            return i;
+    }
+    return i;
+}
+#endif
+
+} // namespace char_scan
+
+// The offset of the first zero among the length units of text, or length; nothing at or
+// after length is read.
+inline size_t FindZero(const char16_t* text, size_t length) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    if (char_scan::kHasAvx2)
+        i = char_scan::FindZeroInBlocksOf32(text, 0, length);
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 8 <= length; i += 8) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        if (const auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(block, zero))))
+            return i + __builtin_ctz(mask) / 2;
+    }
+#endif
+    while (i < length && text[i] != 0)
         ++i;
     return i;
 }

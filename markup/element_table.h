@@ -67,3 +67,24 @@ class XmlElementTable {
     XmlElementRec& operator[](int32_t pos) { return segments[pos >> 16][pos & 0xFFFF]; }
     const XmlElementRec& operator[](int32_t pos) const { return segments[pos >> 16][pos & 0xFFFF]; }
 };
+
+// Follows one chain of positions through a table, keeping the segment of the last record it
+// visited, so that a step within the same segment costs one index into it.
+class XmlRecordCursor {
+  public:
+    explicit XmlRecordCursor(const XmlElementTable& table) : m_table(table) {}
+
+    const XmlElementRec& At(int32_t pos) {
+        const int32_t segment = pos >> 16;
+        if (segment != m_segmentNumber) {
+            m_segmentNumber = segment;
+            m_segment = m_table.segments[segment].get();
+        }
+        return m_segment[pos & 0xFFFF];
+    }
+
+  private:
+    const XmlElementTable& m_table;
+    const XmlElementRec* m_segment = nullptr;
+    int32_t m_segmentNumber = -1;
+};

@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "markup/char_scan.h"
 #include "markup/escape.h"
 #include "markup/xml_doc.h"
 
@@ -22,8 +23,11 @@ std::u16string CXmlDoc::ReadText(int32_t element) const {
     if (contentLength <= 0)
         return {};
     const char16_t* content = text.c_str() + contentStart;
-    const std::u16string_view span(content, static_cast<size_t>(contentLength));
-    if (span.find(u'<') == std::u16string_view::npos)
+    const int32_t special = FindInSpan<u'<', u'&'>(content, 0, contentLength);
+    if (special == contentLength) // plain text: nothing to decode
+        return std::u16string(content, static_cast<size_t>(contentLength));
+    if (content[special] == u'&' &&
+        FindInSpan<u'<'>(content, special + 1, contentLength) == contentLength)
         return UnescapeMarkup(content, contentLength);
 
     const int32_t contentEnd = contentStart + contentLength;

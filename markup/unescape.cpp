@@ -1,3 +1,4 @@
+#include "markup/char_scan.h"
 #include "markup/entity_table.h"
 #include "markup/escape.h"
 
@@ -93,6 +94,26 @@ char32_t ReferenceValue(std::u16string_view text, size_t at, size_t& end) {
     return IsScalarValue(value) ? static_cast<char32_t>(value) : 0;
 }
 
+// The predefined entity written in lowercase at text[at] (the "&"), which decodes as the
+// general reading decodes it, with end set to its ";"; 0 for any other text.
+char16_t LowercasePredefined(std::u16string_view text, size_t at, size_t& end) {
+    const std::u16string_view rest = text.substr(at + 1, 5);
+    char16_t value = 0;
+    if (rest.starts_with(u"amp;"))
+        value = u'&';
+    else if (rest.starts_with(u"lt;"))
+        value = u'<';
+    else if (rest.starts_with(u"gt;"))
+        value = u'>';
+    else if (rest.starts_with(u"quot;"))
+        value = u'"';
+    else if (rest.starts_with(u"apos;"))
+        value = u'\'';
+    if (value != 0)
+        end = at + rest.find(u';') + 1;
+    return value;
+}
+
 void AppendCodePoint(std::u16string& out, char32_t value) {
     if (value < 0x10000) {
         out.push_back(static_cast<char16_t>(value));
@@ -112,13 +133,16 @@ std::u16string UnescapeMarkup(const char16_t* text, int length) {
                                           : std::u16string_view(text, static_cast<size_t>(length));
     std::u16string result;
     result.reserve(input.size()); // a reference is never shorter than what it stands for
+    const auto size = static_cast<int32_t>(input.size());
     for (size_t i = 0; i < input.size();) {
-        const size_t amp = input.find(u'&', i);
+        const auto amp = static_cast<size_t>(FindInSpan<u'&'>(input.data(), int32_t(i), size));
         result.append(input.substr(i, amp - i));
-        if (amp == std::u16string_view::npos)
+        if (amp == input.size())
             break;
         size_t end = 0;
-        const char32_t value = ReferenceValue(input, amp, end);
+        char32_t value = LowercasePredefined(input, amp, end);
+        if (value == 0)
+            value = ReferenceValue(input, amp, end);
         if (value == 0) {
             result.push_back(u'&');
             i = amp + 1;

@@ -1,5 +1,7 @@
 #include "markup/xml_doc.h"
 
+#include "markup/char_scan.h"
+
 CXmlDoc::CXmlDoc() {
     SetText(std::nullopt);
 }
@@ -13,9 +15,7 @@ bool CXmlDoc::SetText(std::optional<std::u16string> newText) {
         return false;
     if (newText) {
         text = std::move(*newText);
-        const size_t end = text.find(u'\0');
-        if (end != std::u16string::npos)
-            text.resize(end);
+        text.resize(FindZero(text.data(), text.size()));
     } else {
         text.clear();
         elements.Release();

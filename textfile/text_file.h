@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 // Flags word bits that live only inside one read or write call.
@@ -54,6 +55,15 @@ class CTextFile {
     bool OpenForReading(const std::u16string& path);
     bool OpenForWriting(const std::u16string& path);
     bool WriteMark(int row);
+    // Reading an 8-bit file whose encoding is UTF-8 or still unknown, in pieces through small
+    // buffers: the file is read twice (measure, then convert) but never copied whole, and the
+    // text is written once. Empty, with the stream back after the mark, when an unknown
+    // encoding turns out not to be UTF-8: the whole-block reading takes over.
+    std::optional<bool> ReadUtf8Content(std::u16string& text);
+    // Reads the m_nOpBytes bytes in pieces, zero bytes removed (zeros counts them), each piece
+    // cut where no UTF-8 sequence goes on, and gives each to use(bytes, length). False, with
+    // file_error reported, when a read fails.
+    template <typename Use> bool ReadPieces(Use use, int32_t& zeros);
 
     CFileReplacement m_replacement;
 };

@@ -1,11 +1,13 @@
 #include "markup/mode_flags.h"
 #include "markup/report.h"
+#include "platform/code_page.h"
 #include "textfile/byte_order_mark.h"
 #include "textfile/encoding_names.h"
 #include "textfile/encoding_sniff.h"
 #include "textfile/text_converter.h"
 #include "textfile/text_file.h"
 #include "textfile/utf8_codec.h"
+#include "textfile/zero_units.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,57 +15,10 @@
 #include <cstring>
 #include <memory>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
 constexpr int32_t kProbeBytes = 1024;
-
-// The first zero unit in [p, end), or end.
-char* FindZero(char* p, char* end) {
-    void* zero = std::memchr(p, 0, static_cast<size_t>(end - p));
-    return zero ? static_cast<char*>(zero) : end;
-}
-
-char16_t* FindZero(char16_t* p, char16_t* end) {
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    for (; end - p >= 8; p += 8) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, zero)));
-        if (mask != 0)
-            return p + __builtin_ctz(mask) / 2;
-    }
-#endif
-    constexpr uint64_t kLow = 0x0001000100010001ull;
-    constexpr uint64_t kHigh = 0x8000800080008000ull;
-    for (; end - p >= 4; p += 4) {
-        uint64_t word;
-        std::memcpy(&word, p, sizeof word);
-        if (((word - kLow) & ~word & kHigh) != 0)
-            break;
-    }
-    while (p != end && *p != 0)
-        ++p;
-    return p;
-}
-
-// Removes every zero unit, moving each run between zeros down once. Returns the count removed.
-template <typename Unit> int32_t RemoveZeroUnits(Unit* units, int32_t count) {
-    Unit* const end = units + count;
-    Unit* in = FindZero(units, end);
-    Unit* out = in;
-    while (in != end) {
-        while (in != end && *in == Unit{0})
-            ++in;
-        Unit* const runEnd = FindZero(in, end);
-        out = std::copy(in, runEnd, out);
-        in = runEnd;
-    }
-    return static_cast<int32_t>(end - out);
-}
 
 void SwapUnitBytes(char16_t* units, int32_t count) {
     for (int32_t i = 0; i < count; ++i)
@@ -157,6 +112,11 @@ bool CTextFile::ReadContent(std::u16string& text) {
         const bool read = ReadBlock(text.data());
         text.resize(read ? static_cast<size_t>(m_nUnitCount) : 0);
         return read;
+    }
+
+    if (m_strEncodingName.empty() || CodePageFromName(m_strEncodingName) == CP_UTF8) {
+        if (const std::optional<bool> read = ReadUtf8Content(text))
+            return *read;
     }
 
     const auto bytes = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(m_nOpBytes));

@@ -1,5 +1,9 @@
 #include "textfile/utf8_codec.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 int32_t DecodeUtf8(const char*& cursor, const char* end) {
     if (cursor >= end)
         return -1;
@@ -63,15 +67,39 @@ void EncodeUtf8(uint32_t codePoint, char* dest, int& position) {
 }
 
 bool IsUtf8(const char* bytes, int length) {
-    const char* cursor = bytes;
-    const char* const end = bytes + length;
-    while (cursor < end && *cursor != 0) {
-        if (static_cast<unsigned char>(*cursor) < 0x80) {
-            ++cursor;
-            continue;
+    Utf8Check check;
+    check.Feed(bytes, length > 0 ? static_cast<size_t>(length) : 0);
+    return check.Valid();
+}
+
+// The walk of IsUtf8, one byte at a time with the state kept between pieces: a lead byte as
+// DecodeUtf8 classifies it, then continuation bytes of 0x80 or more; ASCII in blocks.
+void Utf8Check::Feed(const char* bytes, size_t length) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+    size_t i = 0;
+    while (i < length && !m_failed && !m_ended) {
+        const unsigned byte = p[i];
+        if (m_pending > 0) {
+            m_failed = byte < 0x80;
+            --m_pending;
+            ++i;
+        } else if (byte == 0) {
+            m_ended = true;
+        } else if (byte < 0x80) {
+            ++i;
+#if defined(__SSE2__)
+            for (; i + 16 <= length; i += 16) {
+                const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+                const __m128i zero = _mm_cmpeq_epi8(block, _mm_setzero_si128());
+                if (_mm_movemask_epi8(_mm_or_si128(block, zero)) != 0)
+                    break;
+            }
+#endif
+        } else if (byte < 0xF8) {
+            m_pending = byte < 0xE0 ? 1 : byte < 0xF0 ? 2 : 3;
+            ++i;
+        } else {
+            m_failed = true;
         }
-        if (DecodeUtf8(cursor, end) < 0)
-            return false;
     }
-    return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // The system's own permissive UTF-8 decoder: reads one sequence at cursor (before end) and
@@ -14,3 +15,15 @@ void EncodeUtf8(uint32_t codePoint, char* dest, int& position);
 
 // True when the bytes form UTF-8 by DecodeUtf8; a zero byte ends the check.
 bool IsUtf8(const char* bytes, int length);
+
+// IsUtf8 over bytes that come in pieces: the result is that of IsUtf8 over the pieces joined.
+class Utf8Check {
+  public:
+    void Feed(const char* bytes, size_t length);
+    bool Valid() const { return !m_failed && (m_ended || m_pending == 0); }
+
+  private:
+    int m_pending = 0; // continuation bytes the current sequence still needs
+    bool m_failed = false;
+    bool m_ended = false; // a zero byte ended the check
+};

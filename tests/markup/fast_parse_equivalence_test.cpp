@@ -165,13 +165,39 @@ TEST(FastParse, TextsEndingAnywhere) {
     }
 }
 
-// FindNext compares names in place; a token reader at each child's name gives the same.
+// SetText keeps the text up to its first zero unit wherever that lies in the blocks the search
+// reads, and the parse of what it kept is the plain one.
+TEST(FastParse, ZeroUnitOnEveryBlockPosition) {
+    std::u16string base;
+    while (base.size() < 100)
+        base += u"<r a=\"1\"><v>t &amp; u</v><w/></r>";
+    for (size_t length = 1; length <= 100; ++length) {
+        for (size_t at = 0; at <= length; ++at) {
+            std::u16string text = base.substr(0, length);
+            if (at < length)
+                text[at] = u'\0';
+            text += std::u16string(1, u'\0') + u"<x/>";
+            CXmlDoc doc;
+            doc.SetText(text);
+            ASSERT_EQ(Narrow(doc.text), Narrow(text.substr(0, text.find(u'\0'))))
+                << "length " << length << " zero at " << at;
+            if (length % 9 == 0)
+                ExpectSameParse(text);
+            if (HasFatalFailure())
+                return;
+        }
+    }
+}
+
+// FindNext and LocateChild compare names in place; a token reader at each child's name gives
+// the same.
 TEST(FastLookup, AgreesWithTheTokenReader) {
     const std::u16string tags[] = {u"a",       u"A",       u"ab", u"a;b", u"a=b", u"a[1]",
                                    u"\u00e9A", u"\u00e9a", u"b",  u"a\\", u"a?",  u"aB!"};
     const std::u16string names[] = {u"a",   u"A",       u"ab",      u"a;b", u"a[1]",
                                     u"a/x", u"\u00e9a", u"\u00e9A", u"aB",  u"a\\",
-                                    u"b",   u"abc",     u"Ab",      u"a?",  u"aB!"};
+                                    u"b",   u"abc",     u"Ab",      u"a?",  u"aB!",
+                                    u"a b", u"a;",      std::u16string(u"a\0b", 3)};
     std::mt19937 random(21);
     std::uniform_int_distribution<size_t> pick(0, std::size(tags) - 1);
     for (int i = 0; i < 200; ++i) {
@@ -196,6 +222,10 @@ TEST(FastLookup, AgreesWithTheTokenReader) {
                 }
                 ASSERT_EQ(doc.FindNext(1, 0, path), expected)
                     << Narrow(text) << " " << Narrow(name) << " mode " << mode;
+                doc.RewindChildren();
+                const bool found = doc.LocateChild(name);
+                ASSERT_EQ(found ? doc.childPos : 0, expected)
+                    << "LocateChild on " << Narrow(text) << " " << Narrow(name) << " mode " << mode;
             }
         }
     }
