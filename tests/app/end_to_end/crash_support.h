@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <sstream>
 #include <string>
@@ -14,6 +15,10 @@ inline constexpr const char* kFileCalls =
     "openat,mkdir,mkdirat,rename,renameat,renameat2,unlink,unlinkat,rmdir,fsync,fdatasync,"
     "syncfs,sync,write,pwrite64,close,fchmod,fchmodat,chmod,utimensat,symlink,symlinkat,"
     "ftruncate,linkat";
+
+// Every how many-th traced call is interrupted: each one, but under the sanitizers (ten times
+// slower) every third.
+inline constexpr size_t kCrashPointStride = E2E_CRASH_POINT_STRIDE;
 
 // One system call of a traced run: its name and its number among the calls of that name.
 struct Call {

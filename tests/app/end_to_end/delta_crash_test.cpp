@@ -60,11 +60,12 @@ TEST_F(DeltaCrashTest, KilledAtAnyFileCall) {
     });
     ASSERT_GT(calls.end() - first, 20);
     int tried = 0;
-    for (auto call = first; call != calls.end() && !HasFailure(); ++call, ++tried) {
-        const std::string at =
-            call->name + ":signal=SIGKILL:when=" + std::to_string(call->occurrence);
-        Strace({"-o", "/dev/null", "-e", "trace=" + call->name, "-e", "inject=" + at});
-        ExpectRecoverable(at + "  " + call->line);
+    for (size_t i = static_cast<size_t>(first - calls.begin()); i < calls.size() && !HasFailure();
+         i += kCrashPointStride, ++tried) {
+        const Call& call = calls[i];
+        const std::string at = call.name + ":signal=SIGKILL:when=" + std::to_string(call.occurrence);
+        Strace({"-o", "/dev/null", "-e", "trace=" + call.name, "-e", "inject=" + at});
+        ExpectRecoverable(at + "  " + call.line);
         Restore();
     }
     RecordProperty("calls_tried", tried);
