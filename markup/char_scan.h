@@ -16,13 +16,18 @@
 namespace char_scan {
 
 #if defined(__SSE2__)
-// One bit pair per unit of the 8 at p that is zero or one of Cs.
-template <char16_t... Cs> [[gnu::always_inline]] inline unsigned Hits8(const char16_t* p) {
+// One bit pair per unit of the 8 at p that is one of Cs.
+template <char16_t... Cs> [[gnu::always_inline]] inline unsigned Matches8(const char16_t* p) {
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    __m128i hit = _mm_cmpeq_epi16(block, _mm_setzero_si128());
+    __m128i hit = _mm_setzero_si128();
     ((hit = _mm_or_si128(hit, _mm_cmpeq_epi16(block, _mm_set1_epi16(static_cast<short>(Cs))))),
      ...);
     return static_cast<unsigned>(_mm_movemask_epi8(hit));
+}
+
+// One bit pair per unit of the 8 at p that is zero or one of Cs.
+template <char16_t... Cs> [[gnu::always_inline]] inline unsigned Hits8(const char16_t* p) {
+    return Matches8<u'\0', Cs...>(p);
 }
 
 inline const bool kHasAvx2 = [] {
@@ -83,11 +88,7 @@ template <char16_t... Cs> int32_t FindFirstOf(const char16_t* text, int32_t i, i
 template <char16_t... Cs> int32_t FindFirstNotOf(const char16_t* text, int32_t i, int32_t limit) {
 #if defined(__SSE2__)
     for (; i + 8 <= limit; i += 8) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-        __m128i in = _mm_setzero_si128();
-        ((in = _mm_or_si128(in, _mm_cmpeq_epi16(block, _mm_set1_epi16(static_cast<short>(Cs))))),
-         ...);
-        if (const unsigned mask = ~static_cast<unsigned>(_mm_movemask_epi8(in)) & 0xFFFFu)
+        if (const unsigned mask = ~char_scan::Matches8<Cs...>(text + i) & 0xFFFFu)
             return i + static_cast<int32_t>(__builtin_ctz(mask) / 2);
     }
 #else
@@ -103,11 +104,7 @@ template <char16_t... Cs> int32_t FindFirstNotOf(const char16_t* text, int32_t i
 template <char16_t... Cs> int32_t FindInSpan(const char16_t* text, int32_t i, int32_t length) {
 #if defined(__SSE2__)
     for (; i + 8 <= length; i += 8) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-        __m128i hit = _mm_setzero_si128();
-        ((hit = _mm_or_si128(hit, _mm_cmpeq_epi16(block, _mm_set1_epi16(static_cast<short>(Cs))))),
-         ...);
-        if (const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit)))
+        if (const unsigned mask = char_scan::Matches8<Cs...>(text + i))
             return i + static_cast<int32_t>(__builtin_ctz(mask) / 2);
     }
 #endif
